@@ -1,0 +1,2 @@
+// TODO: being written
+#pragma once

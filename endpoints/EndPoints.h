@@ -1,0 +1,76 @@
+// The end-point walk: visits the entity tables in a fixed order, computes the
+// end points of the chosen kinds, drops duplicates and emits one point or
+// point-marker command per new point.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+#include "common/BlockArray.h"
+
+// The dialog's choices the walk uses.
+struct TEndPointChoices {
+  bool Lines = true;          // "線分": JwwLine
+  bool Arcs = true;           // "円弧楕円弧": JwwArc
+  bool SolidLines = true;     // "線形ソリッド": JwwSolidLine
+  bool SolidPolygons = true;  // "多角ソリッド": JwwSolidTri, JwwSolidQuad
+  bool SolidCircles = true;   // "円ソリッド": JwwSolidCircle
+  bool SolidCircums = true;   // "円周ソリッド": JwwSolidCircum
+  bool SolidRings = true;     // "円環ソリッド": JwwSolidRing, JwwSolidRingW
+  bool Markers = false;       // point markers ("点マーカー") instead of plain points
+  int32_t MarkerIndex = 0;    // ComboBox1 index, -1 for none
+  double Scale = 1.0;         // marker scale
+};
+
+struct TPlacedPoint {
+  double X;
+  double Y;
+};
+
+// The points placed in one walk, in placement order, with an index that finds
+// a placed point within 1e-8 on both axes without scanning them all.
+// Storage grows in steps of 100 entries and never moves what it holds.
+class TPlacedPointList {
+ public:
+  TPlacedPointList();
+  ~TPlacedPointList();
+  TPlacedPointList(const TPlacedPointList&) = delete;
+  TPlacedPointList& operator=(const TPlacedPointList&) = delete;
+
+  // Number of points placed.
+  int32_t PlacedCount() const;
+  // Capacity of the storage in entries (a multiple of 100).
+  int32_t Capacity() const;
+  // Point i in placement order; 0 <= i < PlacedCount().
+  const TPlacedPoint& operator[](int32_t i) const;
+
+  // True when some placed point lies within 1e-8 of (x, y) on both axes,
+  // bounds inclusive, each axis compared on its own.
+  bool Contains(double x, double y) const;
+  // Appends (x, y) as the last point.
+  void Append(double x, double y);
+  // Releases the storage; the count becomes 0.
+  void Clear();
+
+ private:
+  struct Index;
+  BlockArray<TPlacedPoint, 100> points_;
+  int32_t count_ = 0;
+  std::unique_ptr<Index> index_;
+};
+
+// Offers one end point: when it is finite and no placed point lies within
+// 1e-8 on both axes, appends it and emits exactly one command (EmitPoint, or
+// EmitPointMarker with kind -(MarkerIndex + 1), the scale and aux 0).
+void PlacePoint(TPlacedPointList& placed, const TEndPointChoices& choices, double x, double y);
+
+// Shows one status message (Shift-JIS bytes) at once.
+using TShowStatus = std::function<void(std::string_view)>;
+
+// Runs the eight steps of the walk over the tables, each first showing its
+// message, offering every point of the chosen kinds to PlacePoint. The caller
+// empties the list before and after.
+void EndPointWalk(const TEndPointChoices& choices, TPlacedPointList& placed,
+                  const TShowStatus& showStatus);

@@ -1,0 +1,3 @@
+// TODO: being written
+#include "exchange/JwwGaibu.h"
+void JwwClearOut() {}
