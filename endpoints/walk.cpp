@@ -1,1 +1,250 @@
-// TODO: being written
+// The end-point walk: the eight steps over the entity tables, the points that
+// are each entity's ends, and the placement of each new point as a point or a
+// point-marker command.
+#include <algorithm>
+#include <cmath>
+
+#include "common/MyFunc.h"
+#include "endpoints/EndPoints.h"
+#include "exchange/JwwGaibu.h"
+
+namespace {
+
+using Ext = long double;
+
+// The status messages of the eight steps, Shift-JIS.
+constexpr char kLinesMsg[] =  // "線分データ参照中です"
+    "\x90\xfc\x95\xaa\x83\x66\x81\x5b\x83\x5e\x8e\x51\x8f\xc6\x92\x86\x82\xc5\x82\xb7";
+constexpr char kArcsMsg[] =  // "円弧・楕円データ参照中です"
+    "\x89\x7e\x8c\xca\x81\x45\x91\xc8\x89\x7e\x83\x66\x81\x5b\x83\x5e\x8e\x51\x8f\xc6\x92\x86\x82"
+    "\xc5\x82\xb7";
+constexpr char kSolidLinesMsg[] =  // "線形ソリッドデータ参照中です"
+    "\x90\xfc\x8c\x60\x83\x5c\x83\x8a\x83\x62\x83\x68\x83\x66\x81\x5b\x83\x5e\x8e\x51\x8f\xc6\x92"
+    "\x86\x82\xc5\x82\xb7";
+constexpr char kSolidTrisMsg[] =  // "三角形ソリッドデータ参照中です"
+    "\x8e\x4f\x8a\x70\x8c\x60\x83\x5c\x83\x8a\x83\x62\x83\x68\x83\x66\x81\x5b\x83\x5e\x8e\x51\x8f"
+    "\xc6\x92\x86\x82\xc5\x82\xb7";
+constexpr char kSolidQuadsMsg[] =  // "四角形ソリッドデータ参照中です"
+    "\x8e\x6c\x8a\x70\x8c\x60\x83\x5c\x83\x8a\x83\x62\x83\x68\x83\x66\x81\x5b\x83\x5e\x8e\x51\x8f"
+    "\xc6\x92\x86\x82\xc5\x82\xb7";
+constexpr char kSolidCirclesMsg[] =  // "円ソリッドデータ参照中です"
+    "\x89\x7e\x83\x5c\x83\x8a\x83\x62\x83\x68\x83\x66\x81\x5b\x83\x5e\x8e\x51\x8f\xc6\x92\x86\x82"
+    "\xc5\x82\xb7";
+constexpr char kSolidCircumsMsg[] =  // "円周ソリッドデータ参照中です"
+    "\x89\x7e\x8e\xfc\x83\x5c\x83\x8a\x83\x62\x83\x68\x83\x66\x81\x5b\x83\x5e\x8e\x51\x8f\xc6\x92"
+    "\x86\x82\xc5\x82\xb7";
+constexpr char kSolidRingsMsg[] =  // "円環ソリッドデータ参照中です"
+    "\x89\x7e\x8a\xc2\x83\x5c\x83\x8a\x83\x62\x83\x68\x83\x66\x81\x5b\x83\x5e\x8e\x51\x8f\xc6\x92"
+    "\x86\x82\xc5\x82\xb7";
+
+// A record carrying the "z3" bit is left out of every kind.
+constexpr int32_t kSkipFlag = 4;
+// Circle and circumference solids with this fill mode have no end points.
+constexpr int32_t kNoEndsFill = 100;
+// Circle solids: the third point is the centre, or the end-tangent crossing.
+constexpr int32_t kCentreFill = 0;
+constexpr int32_t kTangentFill = -1;
+
+// An arc whose normalised extent lies this close (degrees) to 0 or 360 is closed.
+constexpr Ext kArcClosedTolerance = 1e-8L;
+// A ring whose extent lies this close (radians) to 0 or a full turn is closed.
+constexpr Ext kRingClosedTolerance = 1e-12L;
+constexpr Ext kFullTurnRad = 6.283185307179586477L;
+constexpr double kFullTurnDeg = 360.0;
+// Spans up to this many turns are normalised by stepping a turn at a time,
+// which is what fixes their last bits; larger ones by the remainder.
+constexpr double kSteppedTurns = 1000.0;
+
+bool Skipped(const TJwwEntHead& head) { return (head.ZFlags & kSkipFlag) != 0; }
+
+void Show(const TShowStatus& showStatus, const char* message) {
+  if (showStatus) showStatus(message);
+}
+
+// The arc's extent brought into [0, 360), each step stored as a double.
+// Non-finite extents come back unchanged.
+double NormaliseArcSpan(double span) {
+  if (!std::isfinite(span)) return span;
+  // Beyond some thousand turns stepping would take too long (and stops making
+  // progress above 2^62); the remainder is exact and leaves the same last step.
+  if (std::fabs(span) > kSteppedTurns * kFullTurnDeg) span = std::fmod(span, kFullTurnDeg);
+  while (span < 0.0) span = static_cast<double>(span + static_cast<Ext>(kFullTurnDeg));
+  while (span >= kFullTurnDeg) span = static_cast<double>(span - static_cast<Ext>(kFullTurnDeg));
+  return span;
+}
+
+bool ArcClosed(double span) {
+  return fabsl(static_cast<Ext>(span)) <= kArcClosedTolerance ||
+         fabsl(static_cast<Ext>(span) - kFullTurnDeg) <= kArcClosedTolerance;
+}
+
+bool RingClosed(double span) {
+  const Ext extent = fabsl(static_cast<Ext>(span));
+  return extent <= kRingClosedTolerance || fabsl(extent - kFullTurnRad) <= kRingClosedTolerance;
+}
+
+// Start angle plus span, stored.
+double EndAngle(double start, double span) {
+  return static_cast<double>(static_cast<Ext>(start) + span);
+}
+
+class TWalk {
+ public:
+  TWalk(const TEndPointChoices& choices, TPlacedPointList& placed)
+      : choices_(choices), placed_(placed) {}
+
+  void Offer(double x, double y) { PlacePoint(placed_, choices_, x, y); }
+
+  void Lines() {
+    for (int32_t i = 0; i < JwwLineCount; ++i) {
+      const TJwwEntLine& e = JwwLine[i];
+      if (Skipped(e.Head)) continue;
+      Offer(e.X1, e.Y1);
+      Offer(e.X2, e.Y2);
+    }
+  }
+
+  void Arcs() {
+    for (int32_t i = 0; i < JwwArcCount; ++i) {
+      const TJwwEntArc& e = JwwArc[i];
+      if (Skipped(e.Head)) continue;
+      const double span =
+          NormaliseArcSpan(static_cast<double>(static_cast<Ext>(e.EndAng) - e.StartAng));
+      if (ArcClosed(span)) continue;
+      double x, y;
+      EllipsePointDeg(e.Cx, e.Cy, e.R, e.Flat, e.Tilt, e.StartAng, x, y);
+      Offer(x, y);
+      EllipsePointDeg(e.Cx, e.Cy, e.R, e.Flat, e.Tilt, e.EndAng, x, y);
+      Offer(x, y);
+    }
+  }
+
+  void SolidLines() {
+    for (int32_t i = 0; i < JwwSolidLineCount; ++i) {
+      const TJwwEntSolidLine& e = JwwSolidLine[i];
+      if (Skipped(e.Head)) continue;
+      Offer(e.X1, e.Y1);
+      Offer(e.X2, e.Y2);
+    }
+  }
+
+  void SolidTris() {
+    for (int32_t i = 0; i < JwwSolidTriCount; ++i) {
+      const TJwwEntSolidTri& e = JwwSolidTri[i];
+      if (Skipped(e.Head)) continue;
+      Offer(e.X1, e.Y1);
+      Offer(e.X2, e.Y2);
+      Offer(e.X3, e.Y3);
+    }
+  }
+
+  void SolidQuads() {
+    for (int32_t i = 0; i < JwwSolidQuadCount; ++i) {
+      const TJwwEntSolidQuad& e = JwwSolidQuad[i];
+      if (Skipped(e.Head)) continue;
+      Offer(e.X1, e.Y1);
+      Offer(e.X2, e.Y2);
+      Offer(e.X3, e.Y3);
+      Offer(e.X4, e.Y4);
+    }
+  }
+
+  // Circle solids (with their third point) and circumference solids (without).
+  void SolidArcs(const JwwTable<TJwwEntSolidCircle>& table, int32_t count, bool thirdPoint) {
+    for (int32_t i = 0; i < count; ++i) {
+      const TJwwEntSolidCircle& e = table[i];
+      if (Skipped(e.Head) || e.FillMode == kNoEndsFill) continue;
+      double x, y;
+      EllipsePoint(e.Cx, e.Cy, e.R, e.Flat, e.Tilt, e.StartAng, x, y);
+      Offer(x, y);
+      EllipsePoint(e.Cx, e.Cy, e.R, e.Flat, e.Tilt, EndAngle(e.StartAng, e.Span), x, y);
+      Offer(x, y);
+      if (!thirdPoint) continue;
+      if (e.FillMode == kCentreFill) {
+        Offer(e.Cx, e.Cy);
+      } else if (e.FillMode == kTangentFill) {
+        EndTangentCrossing(e.Cx, e.Cy, e.R, e.Flat, e.Tilt, e.StartAng, e.Span, x, y);
+        Offer(x, y);
+      }
+    }
+  }
+
+  // Annulus solids; equalWidth derives the inner flattening from the ring's width.
+  void SolidRings(const JwwTable<TJwwEntSolidRing>& table, int32_t count, bool equalWidth) {
+    for (int32_t i = 0; i < count; ++i) {
+      const TJwwEntSolidRing& e = table[i];
+      if (Skipped(e.Head) || RingClosed(e.Span)) continue;
+      const double end = EndAngle(e.StartAng, e.Span);
+      double x, y;
+      EllipsePoint(e.Cx, e.Cy, e.R, e.Flat, e.Tilt, e.StartAng, x, y);
+      Offer(x, y);
+      EllipsePoint(e.Cx, e.Cy, e.R, e.Flat, e.Tilt, end, x, y);
+      Offer(x, y);
+      if (equalWidth && e.R2 == 0.0) {
+        // An equally wide ring with no inner radius has its inner edge at the
+        // centre; the inner flattening would divide by zero.
+        Offer(e.Cx, e.Cy);
+        Offer(e.Cx, e.Cy);
+        continue;
+      }
+      const double f = equalWidth ? InnerFlattening(e.R, e.R2, e.Flat) : e.Flat;
+      EllipsePoint(e.Cx, e.Cy, e.R2, f, e.Tilt, e.StartAng, x, y);
+      Offer(x, y);
+      EllipsePoint(e.Cx, e.Cy, e.R2, f, e.Tilt, end, x, y);
+      Offer(x, y);
+    }
+  }
+
+ private:
+  const TEndPointChoices& choices_;
+  TPlacedPointList& placed_;
+};
+
+}  // namespace
+
+void PlacePoint(TPlacedPointList& placed, const TEndPointChoices& choices, double x, double y) {
+  // A point that overflowed to infinity (or NaN) has no place in the drawing.
+  if (!std::isfinite(x) || !std::isfinite(y)) return;
+  if (placed.Contains(x, y)) return;
+  placed.Append(x, y);
+  if (choices.Markers) {
+    // Computed wide: an absurd index must not overflow; the emitter limits the kind.
+    const int64_t kind = -static_cast<int64_t>(choices.MarkerIndex) - 1;
+    EmitPointMarker(static_cast<int32_t>(std::clamp<int64_t>(kind, INT32_MIN, INT32_MAX)), x, y,
+                    choices.Scale, 0.0);
+  } else {
+    EmitPoint(x, y);
+  }
+}
+
+void EndPointWalk(const TEndPointChoices& choices, TPlacedPointList& placed,
+                  const TShowStatus& showStatus) {
+  TWalk walk(choices, placed);
+
+  Show(showStatus, kLinesMsg);
+  if (choices.Lines) walk.Lines();
+
+  Show(showStatus, kArcsMsg);
+  if (choices.Arcs) walk.Arcs();
+
+  Show(showStatus, kSolidLinesMsg);
+  if (choices.SolidLines) walk.SolidLines();
+
+  Show(showStatus, kSolidTrisMsg);
+  if (choices.SolidPolygons) walk.SolidTris();
+
+  Show(showStatus, kSolidQuadsMsg);
+  if (choices.SolidPolygons) walk.SolidQuads();
+
+  Show(showStatus, kSolidCirclesMsg);
+  if (choices.SolidCircles) walk.SolidArcs(JwwSolidCircle, JwwSolidCircleCount, true);
+
+  Show(showStatus, kSolidCircumsMsg);
+  if (choices.SolidCircums) walk.SolidArcs(JwwSolidCircum, JwwSolidCircumCount, false);
+
+  Show(showStatus, kSolidRingsMsg);
+  if (choices.SolidRings) {
+    walk.SolidRings(JwwSolidRing, JwwSolidRingCount, false);
+    walk.SolidRings(JwwSolidRingW, JwwSolidRingWCount, true);
+  }
+}
