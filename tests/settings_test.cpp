@@ -1,1 +1,250 @@
+#include "app/Settings.h"
+
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The record an empty file gives: every line reads as empty text.
+TSettings EmptyLines() {
+  TSettings s;
+  s.Lines = s.Arcs = s.SolidLines = s.SolidPolygons = false;
+  s.SolidCircles = s.SolidCircums = s.SolidRings = false;
+  s.MarkerKind = 0;
+  s.Scale = 0.0;
+  return s;
+}
+
+std::string Lines(const std::vector<std::string>& lines, std::string_view end = "\r\n") {
+  std::string text;
+  for (const auto& line : lines) text += line + std::string(end);
+  return text;
+}
+
+const std::vector<std::string> kFullFile = {"100", "50", "1", "0", "1", "0", "1",
+                                            "0",   "1",  "1", "3", "2.5", "12"};
+
+TSettings FullRecord() {
+  TSettings s;
+  s.WindowLeft = 100;
+  s.WindowTop = 50;
+  s.Lines = true;
+  s.Arcs = false;
+  s.SolidLines = true;
+  s.SolidPolygons = false;
+  s.SolidCircles = true;
+  s.SolidCircums = false;
+  s.SolidRings = true;
+  s.PointType = 1;
+  s.MarkerKind = 3;
+  s.Scale = 2.5;
+  s.ColorIndex = 12;
+  return s;
+}
+
+void ExpectSame(const TSettings& want, const TSettings& got) {
+  EXPECT_EQ(want.WindowLeft, got.WindowLeft);
+  EXPECT_EQ(want.WindowTop, got.WindowTop);
+  EXPECT_EQ(want.Lines, got.Lines);
+  EXPECT_EQ(want.Arcs, got.Arcs);
+  EXPECT_EQ(want.SolidLines, got.SolidLines);
+  EXPECT_EQ(want.SolidPolygons, got.SolidPolygons);
+  EXPECT_EQ(want.SolidCircles, got.SolidCircles);
+  EXPECT_EQ(want.SolidCircums, got.SolidCircums);
+  EXPECT_EQ(want.SolidRings, got.SolidRings);
+  EXPECT_EQ(want.PointType, got.PointType);
+  EXPECT_EQ(want.MarkerKind, got.MarkerKind);
+  EXPECT_EQ(want.Scale, got.Scale);
+  EXPECT_EQ(want.ColorIndex, got.ColorIndex);
+}
+
+class SettingsTest : public TempDirTest {
+ protected:
+  std::string Path() const { return PathOf("q527.dat"); }
+
+  // Loads into a record that holds values no file case produces, so that
+  // a field left untouched would show.
+  TSettings Load() const {
+    TSettings s;
+    s.WindowLeft = s.WindowTop = 777;
+    s.Lines = s.Arcs = s.SolidRings = false;
+    s.PointType = s.MarkerKind = s.ColorIndex = 99;
+    s.Scale = 99.0;
+    LoadSettings(Path(), s);
+    return s;
+  }
+};
+
+TEST(SettingsPathTest, ReplacesOrAppendsTheExtensionOfTheFileName) {
+  const struct {
+    const char* exe;
+    const char* want;
+  } cases[] = {
+      {"/opt/tool/q527", "/opt/tool/q527.dat"},
+      {"/a.b/q527", "/a.b/q527.dat"},
+      {"tool.exe", "tool.dat"},
+      {"/x/tool.exe", "/x/tool.dat"},
+      {"/x/t.a.exe", "/x/t.a.dat"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.want, SettingsPath(c.exe)) << c.exe;
+}
+
+TEST_F(SettingsTest, MissingFileGivesTheDefaults) { ExpectSame(TSettings{}, Load()); }
+
+TEST_F(SettingsTest, LoadCases) {
+  const auto sjisTrue = Sjis("○");
+  TSettings full = FullRecord();
+  TSettings shortFile = EmptyLines();
+  shortFile.WindowLeft = 100;
+  shortFile.WindowTop = 200;
+  TSettings stopAtEof = EmptyLines();
+  stopAtEof.WindowLeft = 100;
+  TSettings overflow = full;
+  overflow.Scale = 1.0;
+  overflow.ColorIndex = 0;
+  TSettings words = EmptyLines();
+  words.Lines = words.Arcs = words.SolidLines = true;
+  words.WindowTop = 0;
+  TSettings trailing = full;
+  trailing.WindowLeft = 0;  // "100 " is no integer
+  trailing.Scale = 0.0;     // "2.5 " is no number
+  TSettings longLines = full;
+  TSettings loneCr = full;
+
+  const std::string bigBlank(200000, ' ');
+  const struct {
+    const char* name;
+    std::string bytes;
+    TSettings want;
+  } cases[] = {
+      {"empty file", "", EmptyLines()},
+      {"CR LF", Lines(kFullFile), full},
+      {"LF alone", Lines(kFullFile, "\n"), full},
+      {"no final line end", Lines(kFullFile).substr(0, Lines(kFullFile).size() - 2), full},
+      {"two lines", "100\r\n200\r\n", shortFile},
+      {"0x1A ends the file", "100\r\n\x1A" "200\r\n1\r\n", stopAtEof},
+      {"lone CR dropped", "1\r00\r\n50\r\n1\r\r\n0\r\n1\r\n0\r\n1\r\n0\r\n1\r\n1\r\n3\r\n2.5\r\n12\r\n",
+       loneCr},
+      {"boolean words", "0\r\n0\r\nTRUE\r\n on \r\n" + sjisTrue + "\r\n0\r\nno\r\nfalse\r\nF\r\n", words},
+      {"scale overflow stops", Lines({"100", "50", "1", "0", "1", "0", "1", "0", "1", "1", "3",
+                                      "1e400", "12"}),
+       overflow},
+      {"trailing blanks", Lines({"100 ", "50", "1 ", "0", "1", "0", "1", "0", "1", "1", "3", "2.5 ",
+                                 "12"}),
+       trailing},
+      {"long lines", Lines({bigBlank + "100", "50", bigBlank + "1", "0", "1", "0", "1", "0", "1",
+                            "1", "3", bigBlank + "2.5", "12"}),
+       longLines},
+      {"lines after the 13th ignored", Lines(kFullFile) + "junk\r\n1e400\r\n", full},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(Path(), c.bytes);
+    ExpectSame(c.want, Load());
+  }
+}
+
+TEST_F(SettingsTest, FolderAtThePathReadsAsDefaults) {
+  fs::create_directory(Path());
+  ExpectSame(TSettings{}, Load());
+}
+
+TEST_F(SettingsTest, SaveWritesThirteenCrLfLines) {
+  TSettings s;
+  s.WindowLeft = 100;
+  s.WindowTop = 50;
+  SaveSettings(Path(), s);
+  EXPECT_EQ("100\r\n50\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n0\r\n0\r\n1\r\n0\r\n", ReadBytes(Path()));
+}
+
+TEST_F(SettingsTest, RoundTrip) {
+  const TSettings records[] = {
+      FullRecord(),
+      [] {
+        TSettings s;
+        s.WindowLeft = -2147483647 - 1;
+        s.WindowTop = 2147483647;
+        s.MarkerKind = -1;
+        s.ColorIndex = -1;
+        s.Scale = 1e-5;
+        s.Arcs = false;
+        return s;
+      }(),
+  };
+  for (const auto& record : records) {
+    SaveSettings(Path(), record);
+    ExpectSame(record, Load());
+  }
+}
+
+TEST_F(SettingsTest, ScaleIsStoredWithFifteenDigitsAndAFullStop) {
+  TSettings s;
+  s.Scale = 1.0 / 3.0;
+  SaveSettings(Path(), s);
+  EXPECT_NE(std::string::npos, ReadBytes(Path()).find("\r\n0.333333333333333\r\n"));
+  EXPECT_EQ(0.333333333333333, Load().Scale);
+}
+
+TEST_F(SettingsTest, SaveReplacesALongerFile) {
+  WriteBytes(Path(), std::string(5000, 'x'));
+  SaveSettings(Path(), TSettings{});
+  EXPECT_EQ("0\r\n0\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n0\r\n0\r\n1\r\n0\r\n", ReadBytes(Path()));
+}
+
+TEST_F(SettingsTest, SaveIntoAFolderAtThePathLeavesItAlone) {
+  fs::create_directory(Path());
+  WriteBytes(Dir() / "q527.dat" / "inside", "keep");
+  SaveSettings(Path(), TSettings{});
+  EXPECT_TRUE(fs::is_directory(Path()));
+  EXPECT_EQ("keep", ReadBytes(Dir() / "q527.dat" / "inside"));
+}
+
+TEST_F(SettingsTest, SaveIntoAMissingFolderCreatesNothing) {
+  const auto path = Dir() / "missing" / "q527.dat";
+  SaveSettings(path.string(), TSettings{});
+  EXPECT_FALSE(fs::exists(Dir() / "missing"));
+}
+
+TEST_F(SettingsTest, SaveOnAFullDeviceReturnsAndLeavesTheDevice) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  SaveSettings("/dev/full", TSettings{});
+  EXPECT_TRUE(fs::is_character_file("/dev/full"));
+}
+
+TEST_F(SettingsTest, WriteFailureAfterOpeningRemovesThePartialFile) {
+  WriteBytes(Path(), Lines(kFullFile));
+  // A file-size limit of 8 bytes makes the write fail half-way, like a full disk.
+  rlimit old{};
+  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old));
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit tight = old;
+  tight.rlim_cur = 8;
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &tight));
+  SaveSettings(Path(), TSettings{});
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(fs::exists(Path()));
+  ExpectSame(TSettings{}, Load());
+}
+
+TEST_F(SettingsTest, ReadOnlyFileIsReadAndSurvivesAFailedSave) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  WriteBytes(Path(), Lines(kFullFile));
+  fs::permissions(Path(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  ExpectSame(FullRecord(), Load());
+  SaveSettings(Path(), TSettings{});
+  EXPECT_EQ(Lines(kFullFile), ReadBytes(Path()));
+}
+
+}  // namespace
