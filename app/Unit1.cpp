@@ -271,10 +271,10 @@ void TForm1::BuildControls() {
 
   Button1 = Placed(new QPushButton(QStringLiteral("ＯＫ(&Y)"), this), 72, 184, 121, 25);
   Button2 = Placed(new QPushButton(QStringLiteral("キャンセル(&N)"), this), 264, 184, 121, 25);
-  // Enter presses "ＯＫ(&Y)" wherever the focus is: no button takes over the
-  // default when it gets the focus.
-  Button1->setAutoDefault(false);
-  Button2->setAutoDefault(false);
+  // Enter presses "ＯＫ(&Y)", except on a push button that has the focus,
+  // which takes Enter itself, as buttons of the host's desktop do.
+  Button1->setAutoDefault(true);
+  Button2->setAutoDefault(true);
   Button1->setDefault(true);
 
   Label3 = Placed(new QLabel(QStringLiteral("線色"), this), 136, 148, 28, 13);

@@ -5,22 +5,45 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 
+#include "app/ProgramPath.h"
 #include "app/Unit1.h"
+#include "exchange/JwwGaibu.h"
 
 namespace {
+
+// Set once the dialog has closed and so answered the host.
+bool answered = false;
+
+// When the dialog could not run to its close, the host must still find an
+// answer and not read its own selection back as commands: the no-change one.
+void AnswerNoChange() {
+  if (answered) return;
+  answered = true;
+  const std::string program = RunningProgramPath();
+  if (program.empty()) return;
+  JwwClearOut();
+  WriteCommandFile((std::filesystem::path(program).parent_path() / "JWC_TEMP.TXT").string());
+}
 
 // The host only waits for the tool to end; a failing toolkit must not turn
 // into a failed run for it.
 void EndQuietlyOnFatal(QtMsgType type, const QMessageLogContext&, const QString& message) {
   std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-  if (type == QtFatalMsg) std::_Exit(0);
+  if (type == QtFatalMsg) {
+    AnswerNoChange();
+    std::_Exit(0);
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::set_terminate([] { std::_Exit(0); });
+  std::set_terminate([] {
+    AnswerNoChange();
+    std::_Exit(0);
+  });
   qInstallMessageHandler(EndQuietlyOnFatal);
   try {
     PrepareApplication();
@@ -33,8 +56,10 @@ int main(int argc, char** argv) {
     TForm1 form;
     Form1 = &form;
     form.exec();
+    answered = true;
     Form1 = nullptr;
   } catch (...) {
+    AnswerNoChange();
   }
   return 0;
 }
