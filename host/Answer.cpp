@@ -1,0 +1,356 @@
+#include "host/Answer.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The run of decimal digits at the front of text, removed from it.
+std::string_view TakeDigits(std::string_view& text) {
+  size_t n = 0;
+  while (n < text.size() && IsDigit(text[n])) ++n;
+  const std::string_view digits = text.substr(0, n);
+  text.remove_prefix(n);
+  return digits;
+}
+
+// Removes prefix from the front of text when it is there.
+bool Take(std::string_view& text, std::string_view prefix) {
+  if (text.substr(0, prefix.size()) != prefix) return false;
+  text.remove_prefix(prefix.size());
+  return true;
+}
+
+// The fields of text separated by single spaces; an empty field stands for a
+// doubled, leading or trailing space.
+std::vector<std::string_view> SplitFields(std::string_view text) {
+  std::vector<std::string_view> fields;
+  size_t start = 0;
+  for (;;) {
+    const size_t space = text.find(' ', start);
+    if (space == std::string_view::npos) {
+      fields.push_back(text.substr(start));
+      return fields;
+    }
+    fields.push_back(text.substr(start, space - start));
+    start = space + 1;
+  }
+}
+
+// The value of one hex digit as the tool writes layer groups and layers.
+std::optional<int> HexDigit(std::string_view text) {
+  if (text.size() != 1) return std::nullopt;
+  const char c = text[0];
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return std::nullopt;
+}
+
+AnswerLine Command(AnswerCommand command) { return AnswerLine{std::move(command), {}}; }
+
+AnswerLine Problem(std::string problem) { return AnswerLine{std::nullopt, std::move(problem)}; }
+
+AnswerLine ParsePoint(std::string_view rest) {
+  const std::vector<std::string_view> fields = SplitFields(rest);
+  if (fields.size() != 2 && fields.size() != 5) {
+    return Problem("a point needs x and y, a point marker x, y, scale, aux and kind, "
+                   "each after one space");
+  }
+  static constexpr const char* kNames[] = {"x", "y", "scale", "aux"};
+  for (size_t i = 0; i < fields.size() && i < 4; ++i) {
+    if (!IsToolReal(fields[i])) {
+      return Problem(std::string(kNames[i]) + " \"" + PrintableBytes(fields[i]) +
+                     "\" is not a number as the tool writes one");
+    }
+  }
+  AnswerCommand command;
+  command.x = std::string(fields[0]);
+  command.y = std::string(fields[1]);
+  if (fields.size() == 2) {
+    command.kind = AnswerCommand::Kind::Point;
+    return Command(std::move(command));
+  }
+  command.kind = AnswerCommand::Kind::PointMarker;
+  command.scale = std::string(fields[2]);
+  command.aux = std::string(fields[3]);
+  // The tool limits marker kinds to -7..11 before writing them.
+  if (!IsToolInteger(fields[4], command.value) || command.value < -7 || command.value > 11) {
+    return Problem("marker kind \"" + PrintableBytes(fields[4]) +
+                   "\" is not a decimal integer from -7 to 11");
+  }
+  return Command(std::move(command));
+}
+
+std::string LayerText(std::optional<int> value) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  return value ? std::string(1, kHex[*value & 15]) : std::string("(current)");
+}
+
+std::string ColorText(std::optional<int> value) {
+  if (!value) return "(current)";
+  std::string text = std::to_string(*value);
+  // The host numbers the 256 SXF colours from 101 on.
+  if (*value >= 101 && *value <= 356) text += " (SXF-" + std::to_string(*value - 100) + ")";
+  return text;
+}
+
+std::string MarkerShape(int kind) {
+  static constexpr const char* kShapes[] = {"＊", "○", "・", "＋", "□", "△", "×"};
+  if (kind >= -7 && kind <= -1) return kShapes[-kind - 1];
+  return "kind " + std::to_string(kind);
+}
+
+// The attributes that place a point, as they stand while the host reads the
+// answer line by line; a point takes the point colour ("pn").
+struct HostState {
+  std::optional<int> lg, ly, pn;
+};
+
+std::string PlaceText(const HostState& state) {
+  return "on layer group " + LayerText(state.lg) + ", layer " + LayerText(state.ly) +
+         ", colour " + ColorText(state.pn);
+}
+
+std::string AttributeText(const AnswerCommand& command) {
+  switch (command.kind) {
+    case AnswerCommand::Kind::LayerGroup: return "layer group " + LayerText(command.value);
+    case AnswerCommand::Kind::Layer: return "layer " + LayerText(command.value);
+    case AnswerCommand::Kind::LineColor: return "line colour " + ColorText(command.value);
+    case AnswerCommand::Kind::PointColor: return "point colour " + ColorText(command.value);
+    case AnswerCommand::Kind::LineType: return "line type " + std::to_string(command.value);
+    case AnswerCommand::Kind::LineWidth: return "line width " + std::to_string(command.value);
+    default: return {};
+  }
+}
+
+}  // namespace
+
+bool IsToolInteger(std::string_view text, int& value) {
+  std::string_view rest = text;
+  const bool negative = Take(rest, "-");
+  const std::string_view digits = TakeDigits(rest);
+  if (digits.empty() || !rest.empty() || digits.size() > 10) return false;
+  if (digits[0] == '0' && (digits.size() > 1 || negative)) return false;
+  int64_t magnitude = 0;
+  for (char c : digits) magnitude = magnitude * 10 + (c - '0');
+  const int64_t signedValue = negative ? -magnitude : magnitude;
+  if (signedValue < INT32_MIN || signedValue > INT32_MAX) return false;
+  value = static_cast<int>(signedValue);
+  return true;
+}
+
+bool IsToolReal(std::string_view text) {
+  if (text == "0") return true;  // zero of either sign is written "0"
+  std::string_view rest = text;
+  Take(rest, "-");
+  const std::string_view intDigits = TakeDigits(rest);
+  if (intDigits.empty()) return false;
+  if (intDigits.size() > 1 && intDigits[0] == '0') return false;
+  std::string_view fracDigits;
+  if (Take(rest, ".")) {
+    fracDigits = TakeDigits(rest);
+    if (fracDigits.empty() || fracDigits.back() == '0') return false;
+  }
+  if (Take(rest, "E")) {
+    const bool negativeExp = Take(rest, "-");
+    const std::string_view expDigits = TakeDigits(rest);
+    if (!rest.empty() || expDigits.empty() || expDigits[0] == '0' || expDigits.size() > 3) {
+      return false;
+    }
+    // Scientific form: one non-zero digit before the point, at most 15 in all.
+    if (intDigits.size() != 1 || intDigits[0] == '0' || 1 + fracDigits.size() > 15) return false;
+    int exponent = 0;
+    for (char c : expDigits) exponent = exponent * 10 + (c - '0');
+    if (negativeExp) exponent = -exponent;
+    return exponent <= -5 || exponent >= 15;
+  }
+  if (!rest.empty()) return false;
+  if (intDigits == "0") {
+    // "0.0001" is the smallest magnitude written in fixed form.
+    if (fracDigits.empty()) return false;  // "-0"
+    const size_t zeros = fracDigits.find_first_not_of('0');
+    return zeros <= 3 && fracDigits.size() - zeros <= 15;
+  }
+  return intDigits.size() + fracDigits.size() <= 15;
+}
+
+AnswerLine ParseAnswerLine(std::string_view line) {
+  AnswerCommand command;
+  if (line == "hq") return Command(command);
+  if (line == "bz") {
+    command.kind = AnswerCommand::Kind::Bz;
+    return Command(command);
+  }
+  std::string_view rest = line;
+  if (Take(rest, "pt ")) return ParsePoint(rest);
+
+  struct Attribute {
+    std::string_view keyword;
+    AnswerCommand::Kind kind;
+    bool hex;
+  };
+  static constexpr Attribute kAttributes[] = {
+      {"lg", AnswerCommand::Kind::LayerGroup, true}, {"ly", AnswerCommand::Kind::Layer, true},
+      {"lc", AnswerCommand::Kind::LineColor, false}, {"pn", AnswerCommand::Kind::PointColor, false},
+      {"lt", AnswerCommand::Kind::LineType, false},  {"lw", AnswerCommand::Kind::LineWidth, false},
+  };
+  for (const Attribute& attribute : kAttributes) {
+    if (!Take(rest, attribute.keyword)) continue;
+    command.kind = attribute.kind;
+    if (attribute.hex) {
+      const std::optional<int> digit = HexDigit(rest);
+      if (!digit) {
+        return Problem("\"" + std::string(attribute.keyword) +
+                       "\" needs exactly one hex digit 0-9 or A-F");
+      }
+      command.value = *digit;
+      return Command(command);
+    }
+    if (!IsToolInteger(rest, command.value)) {
+      return Problem("\"" + std::string(attribute.keyword) + "\" needs a decimal integer");
+    }
+    if (command.kind == AnswerCommand::Kind::LineWidth &&
+        (command.value < 0 || command.value > 30000)) {
+      return Problem("a line width must lie from 0 to 30000");
+    }
+    return Command(command);
+  }
+  return Problem("not a command of the answer");
+}
+
+AnswerCheck CheckAnswer(std::string_view bytes) {
+  AnswerCheck check;
+  if (bytes.empty()) {
+    check.problem = "the answer is empty";
+    return check;
+  }
+  int number = 0;
+  int noChangeLine = 0;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    ++number;
+    const size_t lf = bytes.find('\n', start);
+    std::string_view line = bytes.substr(start, lf == std::string_view::npos ? lf : lf - start);
+    start = lf == std::string_view::npos ? bytes.size() : lf + 1;
+    const bool crLf = lf != std::string_view::npos && !line.empty() && line.back() == '\r';
+    if (crLf) line.remove_suffix(1);
+    check.problemLine = number;
+    check.problemText = std::string(line);
+    if (lf == std::string_view::npos) {
+      check.problem = "the last line has no line end (CR LF)";
+      check.commands.clear();
+      return check;
+    }
+    if (!crLf) {
+      check.problem = "the line ends in LF alone, not CR LF";
+      check.commands.clear();
+      return check;
+    }
+    AnswerLine parsed = ParseAnswerLine(line);
+    if (!parsed.command) {
+      check.problem = std::move(parsed.problem);
+      check.commands.clear();
+      return check;
+    }
+    if (parsed.command->kind == AnswerCommand::Kind::NoChange && noChangeLine == 0) {
+      noChangeLine = number;
+    }
+    check.commands.push_back(std::move(*parsed.command));
+  }
+  if (noChangeLine != 0 && number > 1) {
+    // "hq" means that nothing changed, so it cannot come with commands.
+    check.problemLine = noChangeLine;
+    check.problemText = "hq";
+    check.problem = "\"hq\" must be the only line of the answer";
+    check.commands.clear();
+    return check;
+  }
+  check.problemLine = 0;
+  check.problemText.clear();
+  return check;
+}
+
+std::string DescribeAnswer(const std::vector<AnswerCommand>& commands) {
+  if (commands.size() == 1 && commands[0].kind == AnswerCommand::Kind::NoChange) {
+    return "The tool answered \"hq\": nothing changes in the drawing.\n";
+  }
+  std::string report = "The tool answered with " + std::to_string(commands.size()) +
+                       (commands.size() == 1 ? " command line.\n" : " command lines.\n");
+
+  std::string attributes;
+  for (const AnswerCommand& command : commands) {
+    if (command.kind == AnswerCommand::Kind::Bz) {
+      report += "It repeats the drawing's \"bz\" line.\n";
+      continue;
+    }
+    const std::string text = AttributeText(command);
+    if (text.empty()) continue;
+    attributes += (attributes.empty() ? "" : ", ") + text;
+  }
+  if (!attributes.empty()) report += "Attributes set: " + attributes + ".\n";
+
+  HostState state;
+  std::string group;      // the points of the group being collected
+  std::string groupNoun;  // "point" or "point marker"
+  std::string groupHead;  // what the points are and where they go
+  int groupCount = 0;
+  int pointCount = 0;
+  const auto flush = [&] {
+    if (groupCount == 0) return;
+    report += std::to_string(groupCount) + " " + groupNoun + (groupCount == 1 ? " " : "s ") +
+              groupHead + ":\n" + group;
+    group.clear();
+    groupCount = 0;
+  };
+  for (const AnswerCommand& command : commands) {
+    using Kind = AnswerCommand::Kind;
+    std::string noun;
+    std::string head;
+    switch (command.kind) {
+      case Kind::LayerGroup: state.lg = command.value; break;
+      case Kind::Layer: state.ly = command.value; break;
+      case Kind::PointColor: state.pn = command.value; break;
+      case Kind::Point:
+        noun = "point";
+        head = PlaceText(state);
+        break;
+      case Kind::PointMarker:
+        noun = "point marker";
+        head = MarkerShape(command.value) + " (kind " + std::to_string(command.value) +
+               "), scale " + command.scale + (command.aux == "0" ? "" : ", aux " + command.aux) +
+               ", " + PlaceText(state);
+        break;
+      default: break;
+    }
+    if (noun.empty()) continue;
+    if (noun != groupNoun || head != groupHead) flush();
+    groupNoun = noun;
+    groupHead = head;
+    group += "  (" + command.x + ", " + command.y + ")\n";
+    ++groupCount;
+    ++pointCount;
+  }
+  flush();
+  if (pointCount == 0) report += "No points to draw.\n";
+  return report;
+}
+
+std::string PrintableBytes(std::string_view bytes) {
+  std::string text;
+  for (unsigned char c : bytes) {
+    if (c >= 0x20 && c < 0x7F && c != '\\') {
+      text += static_cast<char>(c);
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      text += escaped;
+    }
+  }
+  return text;
+}

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing q527
+# need, and only those that are missing. Silent when nothing is missing.
+# Runs apt-get through sudo when not root; never asks a question.
+set -euo pipefail
+
+PACKAGES=(
+  cmake ninja-build g++     # the build
+  qt6-base-dev              # the dialog (Qt Widgets) and the host stand-in (Qt Core)
+  libgtest-dev              # the tests
+  libbenchmark-dev          # the benchmarks
+  libx11-dev                # the window test's close request and q527-grab
+  xvfb                      # a private X display where there is none
+  xdotool                   # keys for the dialog on that display
+  fonts-ipafont-gothic      # Japanese glyphs for the dialog
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+  [[ $status == installed ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if [[ $(id -u) -eq 0 ]]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  echo "setup-deps: missing packages (${missing[*]}); run as root or install sudo" >&2
+  exit 1
+fi
+
+echo "setup-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq </dev/null
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null >/dev/null
+echo "setup-deps: done"
