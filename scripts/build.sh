@@ -10,5 +10,8 @@ preset=${1:-default}
 cd "$root"
 # Ninja for a fresh build folder; a configured one keeps its generator.
 export CMAKE_GENERATOR=${CMAKE_GENERATOR:-Ninja}
-cmake --preset "$preset" >/dev/null
+# In CI a warning fails the build.
+options=()
+[[ ${CI:-} == true ]] && options+=(-DQ527_WARNINGS_AS_ERRORS=ON)
+cmake --preset "$preset" "${options[@]}" >/dev/null
 cmake --build --preset "$preset"

@@ -13,6 +13,7 @@ PACKAGES=(
   xvfb                      # a private X display where there is none
   xdotool                   # keys for the dialog on that display
   fonts-ipafont-gothic      # Japanese glyphs for the dialog
+  clang libclang-rt-14-dev  # the fuzz targets (libFuzzer and the sanitizers' runtime)
 )
 
 missing=()

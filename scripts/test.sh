@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test. Exits non-zero on any
 # failure. The stages run in order; a later stage (say, a sanitizer build) is
 # one more function and one more name in STAGES.
-#   scripts/test.sh
+#   scripts/test.sh [STAGE...]     (stages: fuzz sanitize tests; all by default)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -16,7 +16,22 @@ stage_tests() {
   ctest --preset default --parallel "$jobs" --timeout 300
 }
 
-STAGES=(tests)
+# Every fuzz target for a bounded time (FUZZ_SECONDS each, default 60).
+stage_fuzz() {
+  "$root/scripts/fuzz.sh" "${FUZZ_SECONDS:-60}"
+}
+
+# The whole suite again, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+stage_sanitize() {
+  "$root/scripts/build.sh" sanitize
+  ctest --preset sanitize --parallel "$jobs" --timeout 600
+}
+
+# The default suite runs last, so that its summary closes the output.
+# Naming stages runs only those: scripts/test.sh tests
+STAGES=(fuzz sanitize tests)
+[[ $# -gt 0 ]] && STAGES=("$@")
 
 for stage in "${STAGES[@]}"; do
   "stage_$stage"
