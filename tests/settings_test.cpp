@@ -1,6 +1,9 @@
 #include "app/Settings.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -238,13 +241,41 @@ TEST_F(SettingsTest, WriteFailureAfterOpeningRemovesThePartialFile) {
   ExpectSame(TSettings{}, Load());
 }
 
+// Makes the file unwritable: read-only for a user; for the superuser, whom
+// permissions do not bind, immutable. False where neither can be had.
+bool MakeUnwritable(const fs::path& path) {
+  if (geteuid() != 0) {
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    return true;
+  }
+  const int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  int flags = 0;
+  const bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                    (flags |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+  close(fd);
+  return done;
+}
+
+void MakeWritable(const fs::path& path) {
+  const int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return;
+  int flags = 0;
+  if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_IMMUTABLE_FL) != 0) {
+    flags &= ~FS_IMMUTABLE_FL;
+    ioctl(fd, FS_IOC_SETFLAGS, &flags);
+  }
+  close(fd);
+}
+
 TEST_F(SettingsTest, ReadOnlyFileIsReadAndSurvivesAFailedSave) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
   WriteBytes(Path(), Lines(kFullFile));
-  fs::permissions(Path(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  if (!MakeUnwritable(Path())) GTEST_SKIP() << "this file system cannot make a file unwritable";
   ExpectSame(FullRecord(), Load());
   SaveSettings(Path(), TSettings{});
-  EXPECT_EQ(Lines(kFullFile), ReadBytes(Path()));
+  const std::string after = ReadBytes(Path());
+  MakeWritable(Path());
+  EXPECT_EQ(Lines(kFullFile), after);
 }
 
 }  // namespace
