@@ -69,7 +69,8 @@ std::string SettingsPath(const std::string& exePath) {
 void LoadSettings(const std::string& path, TSettings& settings) {
   settings = TSettings{};
   std::error_code ignored;
-  if (!std::filesystem::exists(path, ignored)) return;
+  // Only a regular file holds settings: a device or a pipe may never end a line.
+  if (!std::filesystem::is_regular_file(path, ignored)) return;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return;
   try {

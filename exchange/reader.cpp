@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -539,7 +540,9 @@ bool JwwReadFile(const std::string& path) {
   std::FILE* file = nullptr;
   bool ok = false;
   try {
-    file = std::fopen(path.c_str(), "rb");
+    // Only a regular file is a drawing: a device or a pipe may never end a line.
+    std::error_code notRegular;
+    if (std::filesystem::is_regular_file(path, notRegular)) file = std::fopen(path.c_str(), "rb");
     if (file != nullptr) {
       // The reads are large already; a stdio buffer would only copy them.
       std::setvbuf(file, nullptr, _IONBF, 0);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and hands a drawing (the bundled example
 # unless another is named) to q527 the way the drafting program does, through
-# the host stand-in q527-host, which then prints what it would draw.
+# the host stand-in q527-host, which then prints what it would draw and draws
+# it: build/example/result.png (and result.svg).
 #   scripts/run-example.sh [DRAWING]
 # With a display you answer the dialog yourself. Without one (no DISPLAY, or
 # one that cannot be opened, as on a build server) the dialog runs on a private
@@ -17,14 +18,23 @@ build=$root/build
 host=$build/host/q527-host
 out=$build/example
 report=$out/report.txt
+picture=(--png "$out/result.png" --svg "$out/result.svg")
 mkdir -p "$out"
-rm -f "$report" "$out/dialog.png"
+rm -f "$report" "$out/dialog.png" "$out/result.png" "$out/result.svg"
+
+# Where the results are, once the host has ended.
+show_results() {
+  [[ -f $out/dialog.png ]] && echo "Screenshot of the dialog: $out/dialog.png"
+  [[ -f $out/result.png ]] && echo "Picture of the result: $out/result.png (also $out/result.svg)"
+  echo "Report: $report"
+}
 
 if [[ -n ${DISPLAY:-} ]] && xdotool getdisplaygeometry >/dev/null 2>&1; then
   echo "The dialog opens on display $DISPLAY; answer it, and the host's report follows."
   status=0
-  "$host" "$drawing" >"$report" || status=$?
+  "$host" "$drawing" "${picture[@]}" >"$report" || status=$?
   cat "$report"
+  show_results
   exit "$status"
 fi
 
@@ -63,7 +73,7 @@ export DISPLAY=":$(head -n1 "$work/display")"
 export XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-"$host" "$drawing" >"$report" 2>"$work/host.log" &
+"$host" "$drawing" "${picture[@]}" >"$report" 2>"$work/host.log" &
 hostpid=$!
 
 # The dialog: a shown window of the program q527 titled 端点に点を作図. The
@@ -107,6 +117,5 @@ hostpid=""
 
 cat "$report"
 [[ -s $work/host.log ]] && cat "$work/host.log" >&2
-[[ -f $out/dialog.png ]] && echo "Screenshot of the dialog: $out/dialog.png"
-echo "Report: $report"
+show_results
 exit "$status"

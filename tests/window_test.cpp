@@ -1,250 +1,30 @@
-// End to end: the built q527 in a real window on a private X display, answered
-// by keys and by the window manager's close request; and q527-host handing a
-// drawing to a stand-in tool and reporting its answer.
+// End to end: the built q527 in a real window on a private X display, started
+// from another folder and answered by keys, mouse clicks and the window
+// manager's close request, its picture checked against the layout; q527
+// without any display; and q527-host handing a drawing to a stand-in tool and
+// reporting its answer.
 
 #include "host/Answer.h"
+#include "tests/support/RealWindow.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-// After the test headers: Xlib defines macros such as Status and Bool.
-#include <X11/Xlib.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-constexpr char kCaption[] = "端点に点を作図";
-// How long a step may take before the test calls it hanging.
-constexpr auto kPatience = 30s;
-
-// The build tree: $Q527_BUILD_DIR, else the folder above this test program's.
-fs::path BuildDir() {
-  if (const char* dir = std::getenv("Q527_BUILD_DIR"); dir && *dir) return dir;
-  return fs::read_symlink("/proc/self/exe").parent_path().parent_path();
-}
-
-fs::path ExamplesDir() { return Q527_EXAMPLES_DIR; }
-
-// A program started with posix_spawn; killed when still running at the end.
-class Child {
- public:
-  Child() = default;
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-  ~Child() { Kill(); }
-
-  // Starts argv[0] (looked up in PATH) with the environment env. stdoutPath and
-  // stderrPath, when not empty, receive the output; stdin is /dev/null. Open
-  // descriptors without close-on-exec stay open in the child. False when the
-  // program cannot be started.
-  bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-             const std::string& stdoutPath = {}, const std::string& stderrPath = {}) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    const std::string out = stdoutPath.empty() ? "/dev/null" : stdoutPath;
-    const std::string err = stderrPath.empty() ? "/dev/null" : stderrPath;
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> args;
-    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& entry : env) envp.push_back(const_cast<char*>(entry.c_str()));
-    envp.push_back(nullptr);
-    const int rc = posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) pid_ = -1;
-    return rc == 0;
-  }
-
-  bool Running() {
-    if (pid_ <= 0) return false;
-    int status = 0;
-    const pid_t done = waitpid(pid_, &status, WNOHANG);
-    if (done == 0) return true;
-    pid_ = -1;
-    if (done > 0) status_ = status;
-    return false;
-  }
-
-  // The wait status once the program has ended within timeout; nothing when it
-  // still runs.
-  std::optional<int> WaitFor(Clock::duration timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (Running()) {
-      if (Clock::now() >= deadline) return std::nullopt;
-      std::this_thread::sleep_for(20ms);
-    }
-    return status_;
-  }
-
-  void Kill() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::optional<int> status_;
-};
-
-// The current environment with the given NAME=value entries put in place.
-std::vector<std::string> Environment(const std::vector<std::string>& overrides) {
-  std::vector<std::string> env;
-  for (char** entry = environ; *entry; ++entry) {
-    const std::string_view text(*entry);
-    const std::string_view name = text.substr(0, text.find('='));
-    bool replaced = false;
-    for (const std::string& o : overrides) replaced |= o.substr(0, o.find('=')) == name;
-    if (!replaced) env.emplace_back(text);
-  }
-  env.insert(env.end(), overrides.begin(), overrides.end());
-  return env;
-}
-
-std::string ExitText(const std::optional<int>& status) {
-  if (!status) return "still running";
-  if (WIFEXITED(*status)) return "exit status " + std::to_string(WEXITSTATUS(*status));
-  if (WIFSIGNALED(*status)) return "killed by signal " + std::to_string(WTERMSIG(*status));
-  return "wait status " + std::to_string(*status);
-}
-
-// ---- A private X display --------------------------------------------------------
-
-// Xvfb on a display number of its own choosing, with a connection to it.
-class PrivateDisplay {
- public:
-  ~PrivateDisplay() {
-    if (display_) XCloseDisplay(display_);
-    server_.Kill();
-  }
-
-  // Starts the server; on failure tells why.
-  std::optional<std::string> Start() {
-    int fds[2];
-    if (pipe(fds) != 0) return "cannot make a pipe";
-    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    // -displayfd lets Xvfb pick a free display number and write it to the pipe.
-    const bool started = server_.Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-noreset",
-                                        "-nolisten", "tcp", "-screen", "0", "1024x768x24"},
-                                       Environment({}));
-    close(fds[1]);
-    if (!started) {
-      close(fds[0]);
-      return "Xvfb cannot be started (is the package xvfb installed?)";
-    }
-    std::string number;
-    const auto deadline = Clock::now() + kPatience;
-    while (number.find('\n') == std::string::npos && Clock::now() < deadline) {
-      pollfd poller{fds[0], POLLIN, 0};
-      if (poll(&poller, 1, 100) <= 0) continue;
-      char buffer[32];
-      const ssize_t n = read(fds[0], buffer, sizeof buffer);
-      if (n <= 0) break;
-      number.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    if (number.find('\n') == std::string::npos) return "Xvfb did not start a display";
-    name_ = ":" + number.substr(0, number.find('\n'));
-    while (!(display_ = XOpenDisplay(name_.c_str()))) {
-      if (Clock::now() >= deadline) return "Xvfb does not accept connections on " + name_;
-      std::this_thread::sleep_for(50ms);
-    }
-    return std::nullopt;
-  }
-
-  const std::string& Name() const { return name_; }
-  Display* Connection() const { return display_; }
-
-  // The viewable top-level window whose title contains kCaption; 0 when none.
-  Window FindDialog() const {
-    XSync(display_, False);
-    return Find(DefaultRootWindow(display_));
-  }
-
-  // Asks the window to close the way a window manager does when its close box
-  // is clicked.
-  void SendCloseRequest(Window window) const {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, window, False, NoEventMask, &event);
-    XFlush(display_);
-  }
-
- private:
-  std::string Title(Window window) const {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    std::string title;
-    if (XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_NAME", False), 0, 1024,
-                           False, AnyPropertyType, &type, &format, &count, &after,
-                           &data) == Success &&
-        data) {
-      title.assign(reinterpret_cast<char*>(data), count);
-      XFree(data);
-    }
-    return title;
-  }
-
-  Window Find(Window parent) const {
-    Window root = 0;
-    Window parentOut = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display_, parent, &root, &parentOut, &children, &count)) return 0;
-    Window found = 0;
-    for (unsigned int i = 0; i < count && !found; ++i) {
-      XWindowAttributes attributes;
-      if (!XGetWindowAttributes(display_, children[i], &attributes) ||
-          attributes.map_state != IsViewable) {
-        continue;
-      }
-      if (Title(children[i]).find(kCaption) != std::string::npos) {
-        found = children[i];
-      } else {
-        found = Find(children[i]);
-      }
-    }
-    if (children) XFree(children);
-    return found;
-  }
-
-  Child server_;
-  std::string name_;
-  Display* display_ = nullptr;
-};
 
 // ---- The dialog in a window -----------------------------------------------------
 
@@ -254,93 +34,15 @@ constexpr char kTwoLinesAnswer[] =
     "lg2\r\nly5\r\nlc1\r\npn1\r\nlt1\r\npt 0 0\r\npt 100 0\r\npt 100 50\r\n";
 constexpr char kNoChange[] = "hq\r\n";
 
-class WindowTest : public TempDirTest {
- protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    if (HasFatalFailure()) return;
-    if (const std::optional<std::string> why = display_.Start()) {
-      GTEST_SKIP() << "no private X display: " << *why;
-    }
-    runtimeDir_ = Dir() / "runtime";
-    fs::create_directory(runtimeDir_);
-    fs::permissions(runtimeDir_, fs::perms::owner_all, fs::perm_options::replace);
-    // In a sanitizer build the leak check would fail the tool for a block that
-    // the system's D-Bus library never frees; only that library is excused.
-    WriteBytes(Dir() / "lsan.supp", "leak:libdbus-1.so\n");
-    leakOptions_ = "LSAN_OPTIONS=suppressions=" + (Dir() / "lsan.supp").string();
-    if (const char* options = std::getenv("LSAN_OPTIONS"); options && *options) {
-      leakOptions_ += std::string(":") + options;
-    }
-  }
+using WindowTest = RealWindowTest;
 
-  // A fresh folder holding a copy of the built q527 alone and, unless drawing
-  // is empty, JWC_TEMP.TXT with those bytes; returns the folder.
-  fs::path PrepareTool(const std::string& name, std::optional<std::string_view> drawing) {
-    const fs::path built = BuildDir() / "app" / "q527";
-    EXPECT_TRUE(fs::is_regular_file(built)) << built << " is not built";
-    const fs::path folder = Dir() / name;
-    fs::create_directory(folder);
-    fs::copy_file(built, folder / "q527");
-    fs::permissions(folder / "q527", fs::perms::owner_all, fs::perm_options::add);
-    if (drawing) WriteBytes(folder / "JWC_TEMP.TXT", *drawing);
-    return folder;
-  }
-
-  // Starts the tool of folder on the private display and waits for its dialog.
-  Window StartTool(Child& tool, const fs::path& folder) {
-    const bool started = tool.Start({(folder / "q527").string()},
-                                    Environment({"DISPLAY=" + display_.Name(),
-                                                 "QT_QPA_PLATFORM=xcb",
-                                                 "XDG_RUNTIME_DIR=" + runtimeDir_.string(),
-                                                 leakOptions_}),
-                                    (folder / "stdout.txt").string(),
-                                    (folder / "stderr.txt").string());
-    EXPECT_TRUE(started) << "cannot start " << folder / "q527";
-    if (!started) return 0;
-    const auto deadline = Clock::now() + kPatience;
-    while (Clock::now() < deadline && tool.Running()) {
-      if (const Window window = display_.FindDialog()) return window;
-      std::this_thread::sleep_for(50ms);
-    }
-    ADD_FAILURE() << "no dialog titled " << kCaption << " appeared; the tool "
-                  << (tool.Running() ? "still runs" : "has ended")
-                  << "; its messages: " << ReadBytes(folder / "stderr.txt");
-    return 0;
-  }
-
-  // Presses keys (xdotool names, such as Return or alt+y) in the dialog until
-  // the tool ends; returns its wait status, or nothing when it never ends.
-  std::optional<int> PressUntilEnded(Child& tool, Window window, const std::string& keys) {
-    const auto deadline = Clock::now() + kPatience;
-    while (Clock::now() < deadline) {
-      Child xdotool;
-      // A key pressed before the toolkit has taken the focus is lost: press
-      // again while the tool runs.
-      if (!xdotool.Start({"xdotool", "windowfocus", "--sync", std::to_string(window), "key",
-                          "--clearmodifiers", keys},
-                         Environment({"DISPLAY=" + display_.Name()}))) {
-        ADD_FAILURE() << "cannot start xdotool (is the package xdotool installed?)";
-        return tool.WaitFor(0s);
-      }
-      xdotool.WaitFor(5s);
-      if (std::optional<int> status = tool.WaitFor(2s)) return status;
-    }
-    return std::nullopt;
-  }
-
-  // Expects the tool to have ended with status 0.
-  void ExpectCleanExit(Child& tool, const std::optional<int>& status, const fs::path& folder) {
-    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-        << "the tool ended with " << ExitText(status)
-        << "; its messages: " << ReadBytes(folder / "stderr.txt");
-    tool.Kill();
-  }
-
-  PrivateDisplay display_;
-  fs::path runtimeDir_;
-  std::string leakOptions_;
-};
+// The names of the entries of a folder.
+std::set<std::string> Entries(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
+  return names;
+}
 
 TEST_F(WindowTest, KeysAnswerTheHost) {
   struct Case {
@@ -364,7 +66,7 @@ TEST_F(WindowTest, KeysAnswerTheHost) {
     SCOPED_TRACE(c.keys + (c.drawing ? " with a drawing" : " without a drawing"));
     const fs::path folder = PrepareTool("case" + std::to_string(++number), c.drawing);
     Child tool;
-    const Window window = StartTool(tool, folder);
+    const XWindowId window = StartTool(tool, folder);
     if (!window) continue;
     const std::optional<int> status = PressUntilEnded(tool, window, c.keys);
     ExpectCleanExit(tool, status, folder);
@@ -377,7 +79,7 @@ TEST_F(WindowTest, KeysAnswerTheHost) {
 TEST_F(WindowTest, CloseRequestAnswersNoChange) {
   const fs::path folder = PrepareTool("tool", kTwoLines);
   Child tool;
-  const Window window = StartTool(tool, folder);
+  const XWindowId window = StartTool(tool, folder);
   ASSERT_NE(window, 0u);
   display_.SendCloseRequest(window);
   const std::optional<int> status = tool.WaitFor(kPatience);
@@ -386,12 +88,171 @@ TEST_F(WindowTest, CloseRequestAnswersNoChange) {
   EXPECT_FALSE(fs::exists(folder / "q527.dat"));
 }
 
+// Settings as a user's earlier run may have left them, in the lenient forms
+// the tool reads: at (120, 80); lines and linear solids ticked; point markers
+// "・" (kind -3) at scale 2.5; colour SXF-3 (index 12, colour 103).
+constexpr char kStoredSettings[] = "120\n80\nTRUE\n0\non\n0\nno\n0\n0\n1\n2\n2.5\n12\n";
+// The same choices as OK writes them back.
+constexpr char kSavedSettings[] =
+    "120\r\n80\r\n1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n0\r\n1\r\n2\r\n2.5\r\n12\r\n";
+constexpr char kStoredChoicesAnswer[] =
+    "lg2\r\nly5\r\nlc103\r\npn103\r\nlt1\r\n"
+    "pt 0 0 2.5 0 -3\r\npt 100 0 2.5 0 -3\r\npt 100 50 2.5 0 -3\r\n";
+
+// Centres of the buttons, in the dialog's client coordinates.
+constexpr int kOkX = 72 + 121 / 2, kOkY = 184 + 25 / 2;
+constexpr int kCancelX = 264 + 121 / 2, kCancelY = 184 + 25 / 2;
+
+TEST_F(WindowTest, EveryCloseRouteFromAnotherFolder) {
+  using Route = std::function<std::optional<int>(Child&, XWindowId)>;
+  const auto keys = [this](std::string keys) -> Route {
+    return [this, keys](Child& tool, XWindowId window) {
+      return PressUntilEnded(tool, window, keys);
+    };
+  };
+  const auto click = [this](int x, int y) -> Route {
+    return [this, x, y](Child& tool, XWindowId window) {
+      return ClickUntilEnded(tool, window, x, y);
+    };
+  };
+  const Route closeRequest = [this](Child& tool, XWindowId window) {
+    return CloseUntilEnded(tool, window);
+  };
+  struct Case {
+    std::string_view name;
+    Route close;
+    bool ok;
+  };
+  const Case kCases[] = {
+      {"Enter", keys("Return"), true},
+      {"Alt+Y", keys("alt+y"), true},
+      {"click on OK", click(kOkX, kOkY), true},
+      {"Esc", keys("Escape"), false},
+      {"Alt+N", keys("alt+n"), false},
+      {"click on cancel", click(kCancelX, kCancelY), false},
+      {"close request", closeRequest, false},
+  };
+  // The user's working folder holds files of the same names, which the tool
+  // must neither read nor touch.
+  const fs::path elsewhere = Dir() / "elsewhere";
+  fs::create_directory(elsewhere);
+  WriteBytes(elsewhere / "JWC_TEMP.TXT", "0 0 9 9\r\n");
+  WriteBytes(elsewhere / "q527.dat", "300\r\n300\r\n");
+  int number = 0;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const fs::path folder = PrepareTool("case" + std::to_string(++number), kTwoLines);
+    WriteBytes(folder / "q527.dat", kStoredSettings);
+    Child tool;
+    const XWindowId window = StartTool(tool, folder, elsewhere);
+    if (!window) continue;
+    ExpectOnlyTheDialog(window);
+    // No window manager moves it: the window stands where the settings say.
+    EXPECT_EQ(display_.Position(window), std::make_pair(120, 80));
+    const std::optional<int> status = c.close(tool, window);
+    ExpectCleanExit(tool, status, folder);
+    EXPECT_EQ(ReadBytes(folder / "JWC_TEMP.TXT"), c.ok ? kStoredChoicesAnswer : kNoChange);
+    EXPECT_EQ(ReadBytes(folder / "q527.dat"), c.ok ? kSavedSettings : kStoredSettings);
+    EXPECT_EQ(Entries(folder), (std::set<std::string>{"JWC_TEMP.TXT", "q527", "q527.dat"}));
+    EXPECT_EQ(ReadBytes(elsewhere / "JWC_TEMP.TXT"), "0 0 9 9\r\n");
+    EXPECT_EQ(ReadBytes(elsewhere / "q527.dat"), "300\r\n300\r\n");
+    EXPECT_EQ(Entries(elsewhere), (std::set<std::string>{"JWC_TEMP.TXT", "q527.dat"}));
+  }
+}
+
+// A rectangle of the dialog's client area, bounds inclusive.
+struct Area {
+  int left, top, right, bottom;
+};
+
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kStatusGrey{231, 231, 231};
+constexpr Rgb kMemoBlue{187, 235, 244};
+
+// True when no pixel of the area is white.
+bool NoneWhite(const WindowPicture& picture, const Area& a) {
+  return picture.Count(a.left, a.top, a.right, a.bottom, kWhite) == 0;
+}
+
+bool AllOf(const WindowPicture& picture, const Area& a, const Rgb& colour) {
+  return picture.Count(a.left, a.top, a.right, a.bottom, colour) ==
+         (a.right - a.left + 1) * (a.bottom - a.top + 1);
+}
+
+// The share of the area's pixels that have the colour.
+double Share(const WindowPicture& picture, const Area& a, const Rgb& colour) {
+  return picture.Count(a.left, a.top, a.right, a.bottom, colour) /
+         static_cast<double>((a.right - a.left + 1) * (a.bottom - a.top + 1));
+}
+
+TEST_F(WindowTest, PictureFollowsTheLayout) {
+  const fs::path folder = PrepareTool("tool", ReadBytes(ExamplesDir() / "sample.txt"));
+  Child tool;
+  const XWindowId window = StartTool(tool, folder);
+  ASSERT_NE(window, 0u);
+  // The window is mapped before it is painted: wait for the status line and
+  // the memo to show their colours.
+  std::optional<WindowPicture> picture;
+  const auto deadline = TestClock::now() + kPatience;
+  for (;;) {
+    picture = display_.Grab(window);
+    ASSERT_TRUE(picture) << "the dialog cannot be grabbed";
+    ASSERT_EQ(picture->Width(), 467);
+    ASSERT_EQ(picture->Height(), 240);
+    if (picture->At(2, 238) == kStatusGrey && picture->At(440, 160) == kMemoBlue) break;
+    ASSERT_LT(TestClock::now(), deadline) << "the dialog was never painted";
+    std::this_thread::sleep_for(20ms);
+  }
+  const WindowPicture& p = *picture;
+
+  // The white background between and around the controls.
+  for (const Area& a : {Area{0, 0, 466, 5}, Area{131, 8, 133, 169}, Area{284, 8, 285, 169},
+                        Area{0, 172, 466, 181}, Area{0, 212, 466, 215}, Area{196, 184, 261, 209},
+                        Area{388, 184, 466, 209}}) {
+    EXPECT_TRUE(AllOf(p, a, kWhite)) << "background at " << a.left << ", " << a.top;
+  }
+  // The status line fills the bottom 24 rows, its text centred.
+  EXPECT_TRUE(AllOf(p, {0, 216, 15, 239}, kStatusGrey));
+  EXPECT_TRUE(AllOf(p, {452, 216, 466, 239}, kStatusGrey));
+  EXPECT_GT(Share(p, {0, 216, 466, 239}, kStatusGrey), 0.6);
+  EXPECT_LT(Share(p, {0, 216, 466, 239}, kStatusGrey), 1.0) << "the counts are not shown";
+  // The memo's colour inside its frame, left of its scroll bar, under its text.
+  EXPECT_GT(Share(p, {290, 10, 440, 167}, kMemoBlue), 0.6);
+  EXPECT_LT(Share(p, {290, 10, 440, 167}, kMemoBlue), 1.0) << "the memo shows no text";
+  // The buttons' faces fill their rectangles, with white just outside.
+  for (const Area& button : {Area{72, 184, 192, 208}, Area{264, 184, 384, 208}}) {
+    EXPECT_TRUE(NoneWhite(p, {button.left + 3, button.top + 3, button.left + 20,
+                              button.bottom - 3}))
+        << "button at " << button.left;
+    EXPECT_TRUE(NoneWhite(p, {button.right - 20, button.top + 3, button.right - 3,
+                              button.bottom - 3}))
+        << "button at " << button.left;
+    EXPECT_TRUE(AllOf(p, {button.left - 2, button.top, button.left - 1, button.bottom}, kWhite));
+    EXPECT_TRUE(AllOf(p, {button.right + 1, button.top, button.right + 2, button.bottom}, kWhite));
+  }
+  // The group boxes: a frame down their left and right edges and along their
+  // bottoms, white just outside.
+  for (const Area& box : {Area{8, 8, 128, 168}, Area{136, 8, 280, 136}}) {
+    const int middle = (box.top + box.bottom) / 2;
+    EXPECT_FALSE(AllOf(p, {box.left, middle, box.left + 1, middle}, kWhite)) << box.left;
+    EXPECT_FALSE(AllOf(p, {box.right - 1, middle, box.right, middle}, kWhite)) << box.left;
+    EXPECT_FALSE(AllOf(p, {box.left + 10, box.bottom - 1, box.right - 10, box.bottom}, kWhite))
+        << box.left;
+    EXPECT_TRUE(AllOf(p, {box.left - 2, box.top, box.left - 1, box.bottom}, kWhite)) << box.left;
+    EXPECT_TRUE(AllOf(p, {box.left, box.bottom + 2, box.right, box.bottom + 3}, kWhite))
+        << box.left;
+  }
+  ExpectOnlyTheDialog(window);
+  EXPECT_EQ(display_.Position(window), std::make_pair(0, 0));
+  ExpectCleanExit(tool, PressUntilEnded(tool, window, "Escape"), folder);
+}
+
 TEST_F(WindowTest, ExampleDrawingGivesAWellFormedAnswer) {
   const std::string drawing = ReadBytes(ExamplesDir() / "sample.txt");
   ASSERT_FALSE(drawing.empty());
   const fs::path folder = PrepareTool("tool", drawing);
   Child tool;
-  const Window window = StartTool(tool, folder);
+  const XWindowId window = StartTool(tool, folder);
   ASSERT_NE(window, 0u);
   const std::optional<int> status = PressUntilEnded(tool, window, "Return");
   ExpectCleanExit(tool, status, folder);
@@ -406,6 +267,27 @@ TEST_F(WindowTest, ExampleDrawingGivesAWellFormedAnswer) {
   // solids, 3 + 3 of the circle solids, 2 of the circumference solid and 4 + 4
   // of the rings.
   EXPECT_EQ(answer, ReadBytes(ExamplesDir() / "sample-answer.txt"));
+}
+
+// ---- Without any display ---------------------------------------------------------
+
+using NoDisplayTest = TempDirTest;
+
+// The host waits for an answer: a tool whose window cannot open answers "no
+// change" rather than leaving the host to read its own selection back.
+TEST_F(NoDisplayTest, AnswersNoChange) {
+  const fs::path folder = Dir() / "tool";
+  fs::create_directory(folder);
+  fs::copy_file(BuildDir() / "app" / "q527", folder / "q527");
+  WriteBytes(folder / "JWC_TEMP.TXT", kTwoLines);
+  Child tool;
+  ASSERT_TRUE(tool.Start({(folder / "q527").string()},
+                         Environment({"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb"}),
+                         PathOf("stdout.txt"), PathOf("stderr.txt")));
+  const std::optional<int> status = tool.WaitFor(kPatience);
+  EXPECT_TRUE(EndedWithZero(status)) << ExitText(status) << "; " << ReadBytes(PathOf("stderr.txt"));
+  EXPECT_EQ(ReadBytes(folder / "JWC_TEMP.TXT"), kNoChange);
+  EXPECT_FALSE(fs::exists(folder / "q527.dat"));
 }
 
 // ---- The host stand-in -----------------------------------------------------------

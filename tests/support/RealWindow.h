@@ -1,0 +1,220 @@
+// Running the built q527 as its user and its host do: a private X display,
+// a copy of the program in a folder of its own, keys, mouse clicks and the
+// window manager's close request, the window tree and a picture of the
+// dialog. Xlib stays inside RealWindow.cpp; windows are plain X ids here.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "tests/support/TestSupport.h"
+
+using TestClock = std::chrono::steady_clock;
+
+// How long one step (a start, a key, an exit) may take before a test calls
+// it hanging.
+inline constexpr std::chrono::seconds kPatience{30};
+
+// The dialog's caption, UTF-8.
+inline constexpr char kDialogCaption[] = "端点に点を作図";
+
+// An X window id; 0 for none.
+using XWindowId = unsigned long;
+
+// The build tree: $Q527_BUILD_DIR, else the folder above the test program's.
+std::filesystem::path BuildDir();
+
+// The project's examples/ folder.
+std::filesystem::path ExamplesDir();
+
+// The current environment with the entries changed: "NAME=value" sets NAME,
+// a bare "NAME" removes it.
+std::vector<std::string> Environment(const std::vector<std::string>& changes);
+
+// A program started with posix_spawn; killed and reaped when still running
+// at the end.
+class Child {
+ public:
+  Child() = default;
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  ~Child() { Kill(); }
+
+  // Starts argv[0] (looked up in PATH) with the environment env in
+  // workingDir (empty: the test's own). stdoutPath and stderrPath, when not
+  // empty, receive the output; stdin is /dev/null. False when the program
+  // cannot be started.
+  bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+             const std::string& stdoutPath = {}, const std::string& stderrPath = {},
+             const std::filesystem::path& workingDir = {});
+
+  // True while the program runs; reaps it once it has ended.
+  bool Running();
+
+  // The wait status once the program has ended within timeout; nothing when
+  // it still runs.
+  std::optional<int> WaitFor(TestClock::duration timeout);
+
+  // Kills the program when it runs and reaps it.
+  void Kill();
+
+  // The process id while it runs (or has ended unreaped); -1 otherwise.
+  pid_t Pid() const { return pid_; }
+
+  // The program's resident memory in KiB; 0 when it cannot be told.
+  long ResidentKiB() const;
+
+ private:
+  pid_t pid_ = -1;
+  std::optional<int> status_;
+};
+
+// "exit status N", "killed by signal N" or "still running".
+std::string ExitText(const std::optional<int>& status);
+
+// True for a program that ended by itself with status 0.
+bool EndedWithZero(const std::optional<int>& status);
+
+// The children of this test program that are still there (running or not yet
+// reaped), other than those listed.
+std::vector<pid_t> ChildProcesses(const std::vector<pid_t>& except = {});
+
+// The processes that run the executable at path.
+std::vector<pid_t> ProcessesRunning(const std::filesystem::path& path);
+
+// One pixel's colour, 8 bits per channel.
+struct Rgb {
+  int r = 0, g = 0, b = 0;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Rgb& colour);
+
+// What a window showed when it was grabbed, in window coordinates.
+class WindowPicture {
+ public:
+  WindowPicture(int width, int height, std::vector<Rgb> pixels)
+      : width_(width), height_(height), pixels_(std::move(pixels)) {}
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // The pixel at (x, y), which must lie inside the picture.
+  const Rgb& At(int x, int y) const { return pixels_[static_cast<size_t>(y * width_ + x)]; }
+  // How many pixels of the rectangle [left, right] × [top, bottom] (inclusive)
+  // have the colour.
+  int Count(int left, int top, int right, int bottom, const Rgb& colour) const;
+
+ private:
+  int width_;
+  int height_;
+  std::vector<Rgb> pixels_;
+};
+
+// Xvfb on a display number of its own choosing, with a connection to it.
+class PrivateDisplay {
+ public:
+  PrivateDisplay() = default;
+  PrivateDisplay(const PrivateDisplay&) = delete;
+  PrivateDisplay& operator=(const PrivateDisplay&) = delete;
+  ~PrivateDisplay();
+
+  // Starts the server; on failure tells why.
+  std::optional<std::string> Start();
+
+  // The display name, such as ":3".
+  const std::string& Name() const { return name_; }
+
+  // The server's process id.
+  pid_t ServerPid() const { return server_.Pid(); }
+
+  // The viewable top-level window whose title contains kDialogCaption; 0 when
+  // none.
+  XWindowId FindDialog() const;
+
+  // Every viewable window directly below the root: with no window manager
+  // these are all the top-level windows on the screen.
+  std::vector<XWindowId> ShownTopLevels() const;
+
+  // The window's title (UTF-8); empty when it has none.
+  std::string Title(XWindowId window) const;
+
+  // The window's top-left corner in screen coordinates.
+  std::optional<std::pair<int, int>> Position(XWindowId window) const;
+
+  // Asks the window to close the way a window manager does when its close
+  // box is clicked (WM_DELETE_WINDOW).
+  void SendCloseRequest(XWindowId window) const;
+
+  // What the window shows now; nothing when it is not shown.
+  std::optional<WindowPicture> Grab(XWindowId window) const;
+
+  // Runs xdotool with the arguments on this display and waits up to 5 s for
+  // it; false when it cannot be started or fails.
+  bool Xdotool(const std::vector<std::string>& args) const;
+
+ private:
+  mutable Child server_;
+  std::string name_;
+  struct _XDisplay* display_ = nullptr;
+};
+
+// A fixture that runs copies of the built q527 on a private display of its
+// own; skips the test when Xvfb cannot start.
+class RealWindowTest : public TempDirTest {
+ protected:
+  void SetUp() override;
+
+  // A fresh folder Dir()/name holding a copy of the built q527 alone and,
+  // when drawing holds bytes, JWC_TEMP.TXT with them; returns the folder.
+  std::filesystem::path PrepareTool(const std::string& name,
+                                    std::optional<std::string_view> drawing);
+
+  // Starts the tool of folder on the private display, in workingDir (empty:
+  // the tool's folder), with the extra environment changes, and waits for
+  // its dialog; 0 (after a failure) when none appears. Fails fast when the
+  // tool's memory grows past 1 GiB before its dialog shows.
+  XWindowId StartTool(Child& tool, const std::filesystem::path& folder,
+                      const std::filesystem::path& workingDir = {},
+                      const std::vector<std::string>& extraEnv = {});
+
+  // Presses keys (xdotool names, such as Return or alt+y) in the dialog
+  // until the tool ends; returns its wait status, or nothing when it never
+  // ends. Fails when any window besides the dialog shows meanwhile.
+  std::optional<int> PressUntilEnded(Child& tool, XWindowId window, const std::string& keys);
+
+  // Clicks the left mouse button at (x, y) of the dialog until the tool
+  // ends, as PressUntilEnded does with keys.
+  std::optional<int> ClickUntilEnded(Child& tool, XWindowId window, int x, int y);
+
+  // Sends close requests until the tool ends, as PressUntilEnded does.
+  std::optional<int> CloseUntilEnded(Child& tool, XWindowId window);
+
+  // Expects the dialog to be the one window on the screen.
+  void ExpectOnlyTheDialog(XWindowId window);
+
+  // Expects the tool to have ended by itself with status 0; kills it if not.
+  void ExpectCleanExit(Child& tool, const std::optional<int>& status,
+                       const std::filesystem::path& folder);
+
+  PrivateDisplay display_;
+
+ private:
+  // Repeats act (a key, a click, a close request: the first may come before
+  // the toolkit is ready for it) until the tool ends.
+  template <typename Act>
+  std::optional<int> RepeatUntilEnded(Child& tool, XWindowId window, Act act);
+  // True once the tool has ended or its dialog is no longer shown: a key or
+  // click that failed then had nothing left to reach.
+  bool Gone(Child& tool, XWindowId window);
+
+  std::filesystem::path runtimeDir_;
+  std::string leakOptions_;
+};
