@@ -51,6 +51,9 @@ class TPlacedPointList {
   bool Contains(double x, double y) const;
   // Appends (x, y) as the last point.
   void Append(double x, double y);
+  // Tells the index that (x, y) is about to be looked up, so that its memory
+  // is fetched meanwhile. Changes nothing.
+  void Prefetch(double x, double y) const;
   // Releases the storage; the count becomes 0.
   void Clear();
 

@@ -159,6 +159,15 @@ bool TPlacedPointList::Contains(double x, double y) const {
   return false;
 }
 
+void TPlacedPointList::Prefetch([[maybe_unused]] double x, [[maybe_unused]] double y) const {
+#if defined(__GNUC__)
+  const std::vector<Index::Slot>& slots = index_->Slots;
+  if (slots.empty() || !std::isfinite(x) || !std::isfinite(y)) return;
+  const uint32_t print = Index::Print(AxisKey(x), AxisKey(y), 0, 0);
+  __builtin_prefetch(&slots[print & (slots.size() - 1)]);
+#endif
+}
+
 void TPlacedPointList::Append(double x, double y) {
   GrowForAppend(points_, count_);
   points_[count_ - 1] = TPlacedPoint{x, y};
