@@ -39,11 +39,6 @@ constexpr char kSolidRingsMsg[] =  // "円環ソリッドデータ参照中で�
 
 // A record carrying the "z3" bit is left out of every kind.
 constexpr int32_t kSkipFlag = 4;
-// Circle and circumference solids with this fill mode have no end points.
-constexpr int32_t kNoEndsFill = 100;
-// Circle solids: the third point is the centre, or the end-tangent crossing.
-constexpr int32_t kCentreFill = 0;
-constexpr int32_t kTangentFill = -1;
 
 // An arc whose normalised extent lies this close (degrees) to 0 or 360 is closed.
 constexpr Ext kArcClosedTolerance = 1e-8L;
@@ -160,16 +155,16 @@ class TWalk {
   void SolidArcs(const JwwTable<TJwwEntSolidCircle>& table, int32_t count, bool thirdPoint) {
     for (int32_t i = 0; i < count; ++i) {
       const TJwwEntSolidCircle& e = table[i];
-      if (Skipped(e.Head) || e.FillMode == kNoEndsFill) continue;
+      if (Skipped(e.Head) || e.FillMode == JwwFillNoEnds) continue;
       double x, y;
       EllipsePoint(e.Cx, e.Cy, e.R, e.Flat, e.Tilt, e.StartAng, x, y);
       Offer(x, y);
       EllipsePoint(e.Cx, e.Cy, e.R, e.Flat, e.Tilt, EndAngle(e.StartAng, e.Span), x, y);
       Offer(x, y);
       if (!thirdPoint) continue;
-      if (e.FillMode == kCentreFill) {
+      if (e.FillMode == JwwFillCentre) {
         Offer(e.Cx, e.Cy);
-      } else if (e.FillMode == kTangentFill) {
+      } else if (e.FillMode == JwwFillTangent) {
         EndTangentCrossing(e.Cx, e.Cy, e.R, e.Flat, e.Tilt, e.StartAng, e.Span, x, y);
         Offer(x, y);
       }

@@ -125,6 +125,30 @@ struct TJwwEntSolidRing {
 // Kind 15: annulus solid of equal width, fields as kind 14.
 using TJwwEntSolidRingW = TJwwEntSolidRing;
 
+// Kinds of entity, the numbers the order table records.
+constexpr int32_t JwwKindLine = 1;
+constexpr int32_t JwwKindCircle = 2;
+constexpr int32_t JwwKindArc = 3;
+constexpr int32_t JwwKindText = 4;
+constexpr int32_t JwwKindPoint = 5;
+constexpr int32_t JwwKindPointMark = 6;
+constexpr int32_t JwwKindDim = 7;
+constexpr int32_t JwwKindBlk = 8;
+constexpr int32_t JwwKindSolidLine = 9;
+constexpr int32_t JwwKindSolidTri = 10;
+constexpr int32_t JwwKindSolidQuad = 11;
+constexpr int32_t JwwKindSolidCircle = 12;
+constexpr int32_t JwwKindSolidCircum = 13;
+constexpr int32_t JwwKindSolidRing = 14;
+constexpr int32_t JwwKindSolidRingW = 15;
+
+// FillMode values of circle and circumference solids that have a meaning:
+// the centre is a third end point, the crossing of the end tangents is, or
+// the solid has no end points at all. Any other value adds nothing.
+constexpr int32_t JwwFillCentre = 0;
+constexpr int32_t JwwFillTangent = -1;
+constexpr int32_t JwwFillNoEnds = 100;
+
 // One entry of the order table: the kind (1..15) and the 0-based index of the
 // record in its table.
 struct TJwwOrder {

@@ -447,13 +447,13 @@ bool ApplyKeywordRule(JwwTokens t) {
   } else if (k == "sl" && (n == 5 || n == 7 || n >= 9)) {
     JwwAddPolygonSolid(t);
   } else if (k == "sc" && n >= 9) {
-    JwwAddSolidCircle(t, 12);
+    JwwAddSolidCircle(t, JwwKindSolidCircle);
   } else if (k == "se" && n >= 9) {
-    JwwAddSolidCircle(t, 13);
+    JwwAddSolidCircle(t, JwwKindSolidCircum);
   } else if (k == "so" && n >= 9) {
-    JwwAddSolidRing(t, 14);
+    JwwAddSolidRing(t, JwwKindSolidRing);
   } else if (k == "sg" && n >= 9) {
-    JwwAddSolidRing(t, 15);
+    JwwAddSolidRing(t, JwwKindSolidRingW);
   } else {
     return false;
   }

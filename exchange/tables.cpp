@@ -91,7 +91,7 @@ bool SameCorner(TCorner a, TCorner b) {
 }
 
 void AddSolidLine(TCorner p, TCorner q) {
-  TJwwEntSolidLine& rec = Append(JwwSolidLine, JwwSolidLineCount, 9);
+  TJwwEntSolidLine& rec = Append(JwwSolidLine, JwwSolidLineCount, JwwKindSolidLine);
   rec.SolidColor = CurSolidColor;
   rec.X1 = p.X;
   rec.Y1 = p.Y;
@@ -100,7 +100,7 @@ void AddSolidLine(TCorner p, TCorner q) {
 }
 
 void AddSolidTri(TCorner p, TCorner q, TCorner r) {
-  TJwwEntSolidTri& rec = Append(JwwSolidTri, JwwSolidTriCount, 10);
+  TJwwEntSolidTri& rec = Append(JwwSolidTri, JwwSolidTriCount, JwwKindSolidTri);
   rec.SolidColor = CurSolidColor;
   rec.X1 = p.X;
   rec.Y1 = p.Y;
@@ -111,7 +111,7 @@ void AddSolidTri(TCorner p, TCorner q, TCorner r) {
 }
 
 void AddSolidQuad(TCorner p, TCorner q, TCorner r, TCorner s) {
-  TJwwEntSolidQuad& rec = Append(JwwSolidQuad, JwwSolidQuadCount, 11);
+  TJwwEntSolidQuad& rec = Append(JwwSolidQuad, JwwSolidQuadCount, JwwKindSolidQuad);
   rec.SolidColor = CurSolidColor;
   rec.X1 = p.X;
   rec.Y1 = p.Y;
@@ -137,7 +137,7 @@ void JwwAddLine(JwwTokens t) {
     HeldLine.Y2 = v[3];
     return;
   }
-  TJwwEntLine& rec = Append(JwwLine, JwwLineCount, 1);
+  TJwwEntLine& rec = Append(JwwLine, JwwLineCount, JwwKindLine);
   rec.PlNo = InPolyline ? CurPlNo : 0;
   rec.X1 = v[0];
   rec.Y1 = v[1];
@@ -148,7 +148,7 @@ void JwwAddLine(JwwTokens t) {
 void JwwAddCircle(JwwTokens t) {
   double v[3];
   JwwFloats(t, 1, 3, v);
-  TJwwEntCircle& rec = Append(JwwCircle, JwwCircleCount, 2);
+  TJwwEntCircle& rec = Append(JwwCircle, JwwCircleCount, JwwKindCircle);
   rec.Cx = v[0];
   rec.Cy = v[1];
   rec.R = v[2];
@@ -157,7 +157,7 @@ void JwwAddCircle(JwwTokens t) {
 void JwwAddArc(JwwTokens t) {
   double v[7];
   JwwFloats(t, 1, 7, v);
-  TJwwEntArc& rec = Append(JwwArc, JwwArcCount, 3);
+  TJwwEntArc& rec = Append(JwwArc, JwwArcCount, JwwKindArc);
   rec.Cx = v[0];
   rec.Cy = v[1];
   rec.R = v[2];
@@ -170,14 +170,14 @@ void JwwAddArc(JwwTokens t) {
 void JwwAddText(JwwTokens t, int32_t textKind) {
   double v[4];
   JwwFloats(t, 1, 4, v);
-  TJwwEntText& rec = Append(JwwText, JwwTextCount, 4);
+  TJwwEntText& rec = Append(JwwText, JwwTextCount, JwwKindText);
   FillText(rec, textKind, v, t[5]);
 }
 
 void JwwAddDim(JwwTokens t) {
   double v[4];
   JwwFloats(t, 1, 4, v);
-  TJwwEntDim& rec = Append(JwwDim, JwwDimCount, 7);
+  TJwwEntDim& rec = Append(JwwDim, JwwDimCount, JwwKindDim);
   rec.DimLine = HeldLine;
   JwwStampHead(rec.DimText.Head);
   FillText(rec.DimText, 2, v, t[5]);
@@ -186,7 +186,7 @@ void JwwAddDim(JwwTokens t) {
 void JwwAddPoint(JwwTokens t) {
   double v[2];
   JwwFloats(t, 1, 2, v);
-  TJwwEntPoint& rec = Append(JwwPoint, JwwPointCount, 5);
+  TJwwEntPoint& rec = Append(JwwPoint, JwwPointCount, JwwKindPoint);
   rec.Head.Lc = CurPn;
   rec.X = v[0];
   rec.Y = v[1];
@@ -195,7 +195,7 @@ void JwwAddPoint(JwwTokens t) {
 void JwwAddPointMark(JwwTokens t) {
   double v[4];
   JwwFloats(t, 1, 4, v);
-  TJwwEntPointMark& rec = Append(JwwPointMark, JwwPointMarkCount, 6);
+  TJwwEntPointMark& rec = Append(JwwPointMark, JwwPointMarkCount, JwwKindPointMark);
   rec.Head.Lc = CurPn;
   rec.X = v[0];
   rec.Y = v[1];
@@ -207,7 +207,7 @@ void JwwAddPointMark(JwwTokens t) {
 void JwwAddBlk(JwwTokens t) {
   double v[2];
   JwwFloats(t, 1, 2, v);
-  TJwwEntBlk& rec = Append(JwwBlk, JwwBlkCount, 8);
+  TJwwEntBlk& rec = Append(JwwBlk, JwwBlkCount, JwwKindBlk);
   rec.X = v[0];
   rec.Y = v[1];
   rec.Name.assign(t[3]);
@@ -258,8 +258,8 @@ void JwwAddPolygonSolid(JwwTokens t) {
 void JwwAddSolidCircle(JwwTokens t, int32_t kind) {
   double v[7];
   JwwFloats(t, 1, 7, v);
-  JwwTable<TJwwEntSolidCircle>& table = kind == 12 ? JwwSolidCircle : JwwSolidCircum;
-  int32_t& count = kind == 12 ? JwwSolidCircleCount : JwwSolidCircumCount;
+  JwwTable<TJwwEntSolidCircle>& table = kind == JwwKindSolidCircle ? JwwSolidCircle : JwwSolidCircum;
+  int32_t& count = kind == JwwKindSolidCircle ? JwwSolidCircleCount : JwwSolidCircumCount;
   TJwwEntSolidCircle& rec = Append(table, count, kind);
   rec.SolidColor = CurSolidColor;
   rec.Cx = v[0];
@@ -275,8 +275,8 @@ void JwwAddSolidCircle(JwwTokens t, int32_t kind) {
 void JwwAddSolidRing(JwwTokens t, int32_t kind) {
   double v[8];
   JwwFloats(t, 1, 8, v);
-  JwwTable<TJwwEntSolidRing>& table = kind == 14 ? JwwSolidRing : JwwSolidRingW;
-  int32_t& count = kind == 14 ? JwwSolidRingCount : JwwSolidRingWCount;
+  JwwTable<TJwwEntSolidRing>& table = kind == JwwKindSolidRing ? JwwSolidRing : JwwSolidRingW;
+  int32_t& count = kind == JwwKindSolidRing ? JwwSolidRingCount : JwwSolidRingWCount;
   TJwwEntSolidRing& rec = Append(table, count, kind);
   rec.SolidColor = CurSolidColor;
   rec.Cx = v[0];
