@@ -1,22 +1,30 @@
-// The one place that asks the operating system for the executable's path.
 #include "app/ProgramPath.h"
 
-#include <filesystem>
+#include <string>
 #include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
-std::string RunningProgramPath() {
+std::filesystem::path RunningProgramPath() {
 #ifdef _WIN32
-  wchar_t buffer[32768];
-  const DWORD length = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
-  if (length == 0 || length >= std::size(buffer)) return {};
-  return std::filesystem::path(std::wstring(buffer, length)).string();
+  // Wide all the way: the host's folders often carry Japanese names.
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), size);
+    if (length == 0) return {};
+    if (length < size) {
+      buffer.resize(length);
+      return std::filesystem::path(buffer);
+    }
+    if (buffer.size() >= 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
 #else
   std::error_code error;
-  const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : path.string();
+  std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::path() : path;
 #endif
 }

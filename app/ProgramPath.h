@@ -1,9 +1,7 @@
-// Where the running program lies, found without the toolkit, for the answer
-// that must be written even when the toolkit cannot start.
+// The one place that asks the operating system where the running program lies.
 #pragma once
 
-#include <string>
+#include <filesystem>
 
-// The running executable's full path in the platform's file-name bytes;
-// empty when the platform cannot tell.
-std::string RunningProgramPath();
+// The running executable's full path; empty when the platform cannot tell.
+std::filesystem::path RunningProgramPath();

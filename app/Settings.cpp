@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "common/FileOpen.h"
 #include "common/MyFunc.h"
 
 namespace {
@@ -53,25 +54,25 @@ void AppendLine(std::string& text, std::string_view line) {
 
 // Removes what a failed save left behind. Only a regular file is ours to
 // remove: whatever else sits at the path (a device, a folder) stays.
-void RemovePartialFile(const std::string& path) {
+void RemovePartialFile(const std::filesystem::path& path) {
   std::error_code ignored;
   if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
 }
 
 }  // namespace
 
-std::string SettingsPath(const std::string& exePath) {
+std::filesystem::path SettingsPath(const std::filesystem::path& exePath) {
   std::filesystem::path path(exePath);
   path.replace_extension(".dat");
-  return path.string();
+  return path;
 }
 
-void LoadSettings(const std::string& path, TSettings& settings) {
+void LoadSettings(const std::filesystem::path& path, TSettings& settings) {
   settings = TSettings{};
   std::error_code ignored;
   // Only a regular file holds settings: a device or a pipe may never end a line.
   if (!std::filesystem::is_regular_file(path, ignored)) return;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenFile(path, "rb");
   if (file == nullptr) return;
   try {
     TLineReader reader(file);
@@ -79,13 +80,13 @@ void LoadSettings(const std::string& path, TSettings& settings) {
     // further on keeps what was read before it.
     settings.WindowLeft = TextToInt(reader.ReadLine());
     settings.WindowTop = TextToInt(reader.ReadLine());
-    settings.Lines = TextToBool(reader.ReadLine());
-    settings.Arcs = TextToBool(reader.ReadLine());
-    settings.SolidLines = TextToBool(reader.ReadLine());
-    settings.SolidPolygons = TextToBool(reader.ReadLine());
-    settings.SolidCircles = TextToBool(reader.ReadLine());
-    settings.SolidCircums = TextToBool(reader.ReadLine());
-    settings.SolidRings = TextToBool(reader.ReadLine());
+    settings.Kinds.Lines = TextToBool(reader.ReadLine());
+    settings.Kinds.Arcs = TextToBool(reader.ReadLine());
+    settings.Kinds.SolidLines = TextToBool(reader.ReadLine());
+    settings.Kinds.SolidPolygons = TextToBool(reader.ReadLine());
+    settings.Kinds.SolidCircles = TextToBool(reader.ReadLine());
+    settings.Kinds.SolidCircums = TextToBool(reader.ReadLine());
+    settings.Kinds.SolidRings = TextToBool(reader.ReadLine());
     settings.PointType = TextToInt(reader.ReadLine());
     settings.MarkerKind = TextToInt(reader.ReadLine());
     settings.Scale = TextToFloat(reader.ReadLine());
@@ -97,18 +98,18 @@ void LoadSettings(const std::string& path, TSettings& settings) {
   std::fclose(file);
 }
 
-void SaveSettings(const std::string& path, const TSettings& settings) {
+void SaveSettings(const std::filesystem::path& path, const TSettings& settings) {
   std::string text;
   try {
     AppendLine(text, IntToText(settings.WindowLeft));
     AppendLine(text, IntToText(settings.WindowTop));
-    AppendLine(text, BoolToText(settings.Lines));
-    AppendLine(text, BoolToText(settings.Arcs));
-    AppendLine(text, BoolToText(settings.SolidLines));
-    AppendLine(text, BoolToText(settings.SolidPolygons));
-    AppendLine(text, BoolToText(settings.SolidCircles));
-    AppendLine(text, BoolToText(settings.SolidCircums));
-    AppendLine(text, BoolToText(settings.SolidRings));
+    AppendLine(text, BoolToText(settings.Kinds.Lines));
+    AppendLine(text, BoolToText(settings.Kinds.Arcs));
+    AppendLine(text, BoolToText(settings.Kinds.SolidLines));
+    AppendLine(text, BoolToText(settings.Kinds.SolidPolygons));
+    AppendLine(text, BoolToText(settings.Kinds.SolidCircles));
+    AppendLine(text, BoolToText(settings.Kinds.SolidCircums));
+    AppendLine(text, BoolToText(settings.Kinds.SolidRings));
     AppendLine(text, IntToText(settings.PointType));
     AppendLine(text, IntToText(settings.MarkerKind));
     AppendLine(text, FormatGeneral(settings.Scale));
@@ -119,10 +120,19 @@ void SaveSettings(const std::string& path, const TSettings& settings) {
 
   // A file that cannot be opened at all is left as it is: the settings of the
   // last good save survive.
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::FILE* file = OpenFile(path, "wb");
   if (file == nullptr) return;
   bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   written = std::fflush(file) == 0 && written;
   written = std::fclose(file) == 0 && written;
   if (!written) RemovePartialFile(path);
+}
+
+TEndPointChoices ChoicesOf(const TSettings& settings) {
+  TEndPointChoices choices;
+  choices.Kinds = settings.Kinds;
+  choices.Markers = settings.PointType == PointTypeMarker;
+  choices.MarkerIndex = settings.MarkerKind;
+  choices.Scale = settings.Scale;
+  return choices;
 }

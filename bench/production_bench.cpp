@@ -1,5 +1,6 @@
 // The whole production of one run, as the dialog drives it: read the exchange
-// file, emit the attribute block, walk every kind, write the answer.
+// file and the settings, save them, emit the attribute block, walk every kind,
+// write the answer.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -7,7 +8,7 @@
 #include <string>
 
 #include "bench/DrawingGenerator.h"
-#include "endpoints/EndPoints.h"
+#include "app/Session.h"
 #include "exchange/JwwGaibu.h"
 
 namespace {
@@ -34,29 +35,28 @@ void BM_WholeProduction(benchmark::State& state) {
     state.SkipWithError("cannot write the drawing");
     return;
   }
-  const std::string answer = drawing.path + ".answer";
-  TEndPointChoices choices;
-  TPlacedPointList placed;
+  // The program lies beside the drawing, so that its exchange file is a copy.
+  const std::filesystem::path folder = std::filesystem::path(drawing.path).parent_path() / "q527-production";
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path answer = folder / ExchangeFileName;
+  const TSettings settings;
   int32_t points = 0;
   for (auto _ : state) {
-    JwwInit();
-    JwwReadFile(drawing.path);
-    ResetEmitState();
-    if (BzFlag) AddCommandLine("bz");
-    EmitLayerGroup(HostLg);
-    EmitLayer(HostLy);
-    EmitLineColor(0, 1);
-    EmitPointColor(0, 1);
-    EmitLineType(1, 0);
-    EmitLineWidth(0);
-    placed.Clear();
-    EndPointWalk(choices, placed, nullptr);
-    points = placed.PlacedCount();
-    placed.Clear();
-    WriteCommandFile(answer);
-    JwwFree();
+    // The walk's first message comes before its first point, the last
+    // message after its last.
+    int32_t before = -1;
+    state.PauseTiming();
+    std::filesystem::copy_file(drawing.path, answer, std::filesystem::copy_options::overwrite_existing);
+    state.ResumeTiming();
+    TSession session(folder / "q527");
+    session.Open();
+    session.Produce(settings, [&](std::string_view) {
+      if (before < 0) before = JwwOutCount;
+      points = JwwOutCount - before;
+    });
+    session.Close();
   }
-  std::remove(answer.c_str());
+  std::filesystem::remove_all(folder);
   state.SetBytesProcessed(state.iterations() *
                           static_cast<int64_t>(std::filesystem::file_size(drawing.path)));
   state.counters["points"] = points;

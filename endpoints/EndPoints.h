@@ -10,8 +10,8 @@
 
 #include "common/BlockArray.h"
 
-// The dialog's choices the walk uses.
-struct TEndPointChoices {
+// The kinds of entity whose end points are wanted, one flag a check box.
+struct TEndPointKinds {
   bool Lines = true;          // "線分": JwwLine
   bool Arcs = true;           // "円弧楕円弧": JwwArc
   bool SolidLines = true;     // "線形ソリッド": JwwSolidLine
@@ -19,9 +19,16 @@ struct TEndPointChoices {
   bool SolidCircles = true;   // "円ソリッド": JwwSolidCircle
   bool SolidCircums = true;   // "円周ソリッド": JwwSolidCircum
   bool SolidRings = true;     // "円環ソリッド": JwwSolidRing, JwwSolidRingW
-  bool Markers = false;       // point markers ("点マーカー") instead of plain points
-  int32_t MarkerIndex = 0;    // ComboBox1 index, -1 for none
-  double Scale = 1.0;         // marker scale
+
+  bool operator==(const TEndPointKinds&) const = default;
+};
+
+// The dialog's choices the walk uses.
+struct TEndPointChoices {
+  TEndPointKinds Kinds;
+  bool Markers = false;     // point markers ("点マーカー") instead of plain points
+  int32_t MarkerIndex = 0;  // ComboBox1 index, -1 for none
+  double Scale = 1.0;       // marker scale
 };
 
 struct TPlacedPoint {

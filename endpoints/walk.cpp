@@ -224,28 +224,28 @@ void EndPointWalk(const TEndPointChoices& choices, TPlacedPointList& placed,
   TWalk walk(choices, placed);
 
   Show(showStatus, kLinesMsg);
-  if (choices.Lines) walk.Lines();
+  if (choices.Kinds.Lines) walk.Lines();
 
   Show(showStatus, kArcsMsg);
-  if (choices.Arcs) walk.Arcs();
+  if (choices.Kinds.Arcs) walk.Arcs();
 
   Show(showStatus, kSolidLinesMsg);
-  if (choices.SolidLines) walk.SolidLines();
+  if (choices.Kinds.SolidLines) walk.SolidLines();
 
   Show(showStatus, kSolidTrisMsg);
-  if (choices.SolidPolygons) walk.SolidTris();
+  if (choices.Kinds.SolidPolygons) walk.SolidTris();
 
   Show(showStatus, kSolidQuadsMsg);
-  if (choices.SolidPolygons) walk.SolidQuads();
+  if (choices.Kinds.SolidPolygons) walk.SolidQuads();
 
   Show(showStatus, kSolidCirclesMsg);
-  if (choices.SolidCircles) walk.SolidArcs(JwwSolidCircle, JwwSolidCircleCount, true);
+  if (choices.Kinds.SolidCircles) walk.SolidArcs(JwwSolidCircle, JwwSolidCircleCount, true);
 
   Show(showStatus, kSolidCircumsMsg);
-  if (choices.SolidCircums) walk.SolidArcs(JwwSolidCircum, JwwSolidCircumCount, false);
+  if (choices.Kinds.SolidCircums) walk.SolidArcs(JwwSolidCircum, JwwSolidCircumCount, false);
 
   Show(showStatus, kSolidRingsMsg);
-  if (choices.SolidRings) {
+  if (choices.Kinds.SolidRings) {
     walk.SolidRings(JwwSolidRing, JwwSolidRingCount, false);
     walk.SolidRings(JwwSolidRingW, JwwSolidRingWCount, true);
   }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -269,7 +270,7 @@ void JwwInit();
 // 0x1A ends the file; a last line without a line end is read. False when the
 // file is missing, cannot be opened or fails while read, or a number on a line
 // is too large for a double: what was read before stays. Never throws.
-bool JwwReadFile(const std::string& path);
+bool JwwReadFile(const std::filesystem::path& path);
 
 // Tokenises one line (without its line end) and applies the first rule that
 // claims it. Every number of the line is converted before any state changes:
@@ -303,7 +304,7 @@ void AddCommandLine(std::string_view text);
 // ending in a double quote joined with the next (never chained). On any
 // failure the file is closed and removed and the result is false. Never
 // throws; the buffer is unchanged.
-bool WriteCommandFile(const std::string& path);
+bool WriteCommandFile(const std::filesystem::path& path);
 
 // Releases the command buffer's storage and sets its count to 0.
 void JwwClearOut();

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/FileOpen.h"
 #include "exchange/JwwGaibu.h"
 
 BlockArray<TJwwOutSlot, 1000> JwwOut;
@@ -122,10 +123,9 @@ bool WriteSlots(std::FILE* file) {
 
 // Removes what a failed write left at path. Only a regular file (or a link in
 // its place) is removed: a folder or a device at the path is never touched.
-void RemoveFailedFile(const std::string& path) noexcept {
+void RemoveFailedFile(const std::filesystem::path& target) noexcept {
   try {
     std::error_code ec;
-    const std::filesystem::path target(path);
     const auto type = std::filesystem::symlink_status(target, ec).type();
     if (ec) return;
     if (type == std::filesystem::file_type::regular || type == std::filesystem::file_type::symlink)
@@ -154,10 +154,10 @@ void AddCommandLine(std::string_view text) {
   JwwOutCount = count;
 }
 
-bool WriteCommandFile(const std::string& path) {
-  // A path with a zero byte would name a different, shorter path.
-  if (path.find('\0') != std::string::npos) return false;
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+bool WriteCommandFile(const std::filesystem::path& path) {
+  // A path with a zero character would name a different, shorter path.
+  if (path.native().find(std::filesystem::path::value_type{}) != path.native().npos) return false;
+  std::FILE* file = OpenFile(path, "wb");
   bool ok = file != nullptr;
   if (ok) {
     // The writer hands over blocks of its own; the stream adds no second buffer.

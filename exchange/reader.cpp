@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/FileOpen.h"
 #include "common/MyFunc.h"
 #include "exchange/JwwGaibu.h"
 #include "exchange/tables.h"
@@ -536,13 +537,13 @@ void JwwParseLine(std::string_view line) {
   ApplyRules(tokens);
 }
 
-bool JwwReadFile(const std::string& path) {
+bool JwwReadFile(const std::filesystem::path& path) {
   std::FILE* file = nullptr;
   bool ok = false;
   try {
     // Only a regular file is a drawing: a device or a pipe may never end a line.
     std::error_code notRegular;
-    if (std::filesystem::is_regular_file(path, notRegular)) file = std::fopen(path.c_str(), "rb");
+    if (std::filesystem::is_regular_file(path, notRegular)) file = OpenFile(path, "rb");
     if (file != nullptr) {
       // The reads are large already; a stdio buffer would only copy them.
       std::setvbuf(file, nullptr, _IONBF, 0);

@@ -1,15 +1,19 @@
-// Fuzzes a whole run on an arbitrary exchange file: reading, the attribute
-// block, the walk over every kind with plain points and with markers, and the
-// writing of the answer, which must always be a well-formed answer.
+// Fuzzes a whole run on an arbitrary exchange file, as the dialog drives it:
+// reading, the attribute block, the walk over every kind with plain points
+// and with markers, and the writing of the answer, which must always be a
+// well-formed answer with one distinct, finite point command per point.
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <vector>
 
-#include "endpoints/EndPoints.h"
+#include "app/Session.h"
+#include "common/MyFunc.h"
 #include "exchange/JwwGaibu.h"
 #include "host/Answer.h"
 
@@ -19,25 +23,24 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-std::string TempPath(const char* stem) {
-  std::string path = std::string("/tmp/") + stem + "-XXXXXX";
-  const int fd = mkstemp(path.data());
-  Require(fd >= 0);
-  close(fd);
-  return path;
+// The program's folder, where the session finds its exchange file.
+const std::filesystem::path& Folder() {
+  static const std::filesystem::path folder = [] {
+    std::string path = "/tmp/q527-fuzz-XXXXXX";
+    Require(mkdtemp(path.data()) != nullptr);
+    return std::filesystem::path(path);
+  }();
+  return folder;
 }
 
-const std::string& DrawingPath() {
-  static const std::string path = TempPath("q527-fuzz-drawing");
-  return path;
+void WriteAll(const std::filesystem::path& path, const uint8_t* data, size_t size) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  Require(f != nullptr);
+  Require(std::fwrite(data, 1, size, f) == size);
+  Require(std::fclose(f) == 0);
 }
 
-const std::string& AnswerPath() {
-  static const std::string path = TempPath("q527-fuzz-answer");
-  return path;
-}
-
-std::string ReadAll(const std::string& path) {
+std::string ReadAll(const std::filesystem::path& path) {
   std::string bytes;
   if (FILE* f = std::fopen(path.c_str(), "rb")) {
     char buffer[65536];
@@ -48,65 +51,55 @@ std::string ReadAll(const std::string& path) {
   return bytes;
 }
 
-// The answer of one walk: attribute block, points, written and checked.
-void Produce(const TEndPointChoices& choices) {
-  JwwClearOut();
-  ResetEmitState();
-  if (BzFlag) AddCommandLine("bz");
-  EmitLayerGroup(HostLg);
-  EmitLayer(HostLy);
-  EmitLineColor(choices.MarkerIndex * 40, 1);
-  EmitPointColor(choices.MarkerIndex * 40, 1);
-  EmitLineType(1, 0);
-  EmitLineWidth(0);
-
-  TPlacedPointList placed;
-  EndPointWalk(choices, placed, nullptr);
-
-  const int32_t count = placed.PlacedCount();
-  for (int32_t i = 0; i < count; ++i) {
-    Require(std::isfinite(placed[i].X) && std::isfinite(placed[i].Y));
-  }
-  if (count <= 3000) {
-    for (int32_t i = 0; i < count; ++i) {
-      for (int32_t j = 0; j < i; ++j) {
-        const bool same = fabsl(static_cast<long double>(placed[i].X) - placed[j].X) <= 1e-8L &&
-                          fabsl(static_cast<long double>(placed[i].Y) - placed[j].Y) <= 1e-8L;
-        Require(!same);
-      }
-    }
-  }
-
-  Require(WriteCommandFile(AnswerPath()));
-  const AnswerCheck check = CheckAnswer(ReadAll(AnswerPath()));
-  Require(check.Ok());
-  int32_t points = 0;
+// The points of a well-formed answer are finite and pairwise more than 1e-8
+// apart on some axis; plain points or markers only, as chosen.
+void CheckPoints(const AnswerCheck& check, bool markers) {
+  std::vector<std::pair<double, double>> points;
   for (const AnswerCommand& command : check.commands) {
     const bool isPoint = command.kind == AnswerCommand::Kind::Point;
     const bool isMarker = command.kind == AnswerCommand::Kind::PointMarker;
-    Require(!(choices.Markers ? isPoint : isMarker));
-    if (isPoint || isMarker) ++points;
+    Require(!(markers ? isPoint : isMarker));
+    if (!isPoint && !isMarker) continue;
+    points.emplace_back(TextToFloat(command.x), TextToFloat(command.y));
+    Require(std::isfinite(points.back().first) && std::isfinite(points.back().second));
   }
-  Require(points == count);
+  if (points.size() > 3000) return;
+  // Below 1e5 the answer's 15 digits resolve 1e-10, so points placed more
+  // than 1e-8 apart on an axis are still more than 0.9e-8 apart as written.
+  const auto small = [](const std::pair<double, double>& p) {
+    return std::fabs(p.first) < 1e5 && std::fabs(p.second) < 1e5;
+  };
+  for (size_t i = 0; i < points.size(); ++i) {
+    if (!small(points[i])) continue;
+    for (size_t j = 0; j < i; ++j) {
+      if (!small(points[j])) continue;
+      Require(std::fabs(points[i].first - points[j].first) > 0.9e-8 ||
+              std::fabs(points[i].second - points[j].second) > 0.9e-8);
+    }
+  }
+}
+
+// One whole run with the choices: the answer is written and checked.
+void Run(const uint8_t* data, size_t size, const TSettings& settings) {
+  TSession session(Folder() / "q527");
+  WriteAll(session.Paths().Exchange, data, size);
+  session.Open();
+  session.Produce(settings, nullptr);
+  session.Close();
+  const AnswerCheck check = CheckAnswer(ReadAll(session.Paths().Exchange));
+  Require(check.Ok());
+  CheckPoints(check, settings.PointType == PointTypeMarker);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (FILE* f = std::fopen(DrawingPath().c_str(), "wb")) {
-    Require(std::fwrite(data, 1, size, f) == size);
-    Require(std::fclose(f) == 0);
-  }
-  JwwInit();
-  JwwReadFile(DrawingPath());
-
-  TEndPointChoices choices;
-  Produce(choices);
-  choices.Markers = true;
-  choices.MarkerIndex = size == 0 ? -1 : static_cast<int32_t>(data[0] % 8) - 1;
-  choices.Scale = size < 2 ? 1.0 : 1.0 / (data[1] + 1);
-  Produce(choices);
-
-  JwwFree();
+  TSettings settings;
+  settings.ColorIndex = size == 0 ? 0 : data[0] % 8 * 40;
+  Run(data, size, settings);
+  settings.PointType = PointTypeMarker;
+  settings.MarkerKind = size == 0 ? -1 : static_cast<int32_t>(data[0] % 8) - 1;
+  settings.Scale = size < 2 ? 1.0 : 1.0 / (data[1] + 1);
+  Run(data, size, settings);
   return 0;
 }

@@ -1,4 +1,6 @@
-#include "app/Unit1.h"
+#include "app/qt/Unit1.h"
+#include "app/qt/Application.h"
+#include "app/qt/ImeOffEdit.h"
 
 #include <gtest/gtest.h>
 
@@ -99,7 +101,7 @@ class DialogTest : public TempDirTest {
   // A dialog whose program lies in folder (default: the test's folder).
   std::unique_ptr<TForm1> Make(const fs::path& folder = {}) {
     const fs::path program = (folder.empty() ? Dir() : folder) / "q527";
-    return std::make_unique<TForm1>(QString::fromStdString(program.string()));
+    return std::make_unique<TForm1>(program);
   }
 
   // Shows the dialog and waits until it is active on the screen.
@@ -605,20 +607,6 @@ TEST_F(DialogTest, ScaleTooLargeStopsWithAMessageAndStaysOpen) {
   PressOk(f);
   EXPECT_EQ(kTypicalAnswer, Answer());
   EXPECT_TRUE(fs::exists(SettingsFile()));
-}
-
-TEST_F(DialogTest, PlacePointDropsDuplicates) {
-  auto form = Open();
-  TForm1& f = *form;
-  f.PlacePoint(1, 2);
-  f.PlacePoint(1 + 0.5e-8, 2 - 0.5e-8);
-  f.PlacePoint(3, 4);
-  EXPECT_EQ(2, f.PlacedPoints.PlacedCount());
-  ASSERT_EQ(2, JwwOutCount);
-  EXPECT_EQ("pt 1 2", JwwOutText(0));
-  EXPECT_EQ("pt 3 4", JwwOutText(1));
-  f.PlacedPoints.Clear();
-  f.reject();
 }
 
 }  // namespace

@@ -393,22 +393,21 @@ TEST_F(EndPointWalkTest, EachSwitchGovernsItsTables) {
   AddOneOfEachKind(0);
 
   TEndPointChoices none;
-  none.Lines = none.Arcs = none.SolidLines = none.SolidPolygons = none.SolidCircles =
-      none.SolidCircums = none.SolidRings = false;
+  none.Kinds = {false, false, false, false, false, false, false};
   struct Case {
-    bool TEndPointChoices::*Switch;
+    bool TEndPointKinds::*Switch;
     double firstX;
     size_t count;
   };
   const std::vector<Case> cases = {
-      {&TEndPointChoices::Lines, 0, 2},          {&TEndPointChoices::Arcs, 1, 2},
-      {&TEndPointChoices::SolidLines, 20, 2},    {&TEndPointChoices::SolidPolygons, 30, 7},
-      {&TEndPointChoices::SolidCircles, 51, 3},  {&TEndPointChoices::SolidCircums, 61, 2},
-      {&TEndPointChoices::SolidRings, 72, 8},
+      {&TEndPointKinds::Lines, 0, 2},          {&TEndPointKinds::Arcs, 1, 2},
+      {&TEndPointKinds::SolidLines, 20, 2},    {&TEndPointKinds::SolidPolygons, 30, 7},
+      {&TEndPointKinds::SolidCircles, 51, 3},  {&TEndPointKinds::SolidCircums, 61, 2},
+      {&TEndPointKinds::SolidRings, 72, 8},
   };
   for (const Case& c : cases) {
     TEndPointChoices one = none;
-    one.*c.Switch = true;
+    one.Kinds.*c.Switch = true;
     const std::vector<Pt> got = WalkPoints(one);
     ASSERT_EQ(got.size(), c.count);
     EXPECT_NEAR(got[0].X, c.firstX, 1e-12);
@@ -420,8 +419,7 @@ TEST_F(EndPointWalkTest, AllKindsOffStillShowsTheEightMessages) {
   AddLine(0, 0, 1, 1);
   AddArc(0, 0, 1, 0, 90);
   TEndPointChoices none;
-  none.Lines = none.Arcs = none.SolidLines = none.SolidPolygons = none.SolidCircles =
-      none.SolidCircums = none.SolidRings = false;
+  none.Kinds = {false, false, false, false, false, false, false};
   EXPECT_TRUE(Walk(none).empty());
   const std::vector<std::string> want = {
       Sjis("線分データ参照中です"),           Sjis("円弧・楕円データ参照中です"),

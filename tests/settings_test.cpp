@@ -22,8 +22,8 @@ namespace {
 // The record an empty file gives: every line reads as empty text.
 TSettings EmptyLines() {
   TSettings s;
-  s.Lines = s.Arcs = s.SolidLines = s.SolidPolygons = false;
-  s.SolidCircles = s.SolidCircums = s.SolidRings = false;
+  s.Kinds.Lines = s.Kinds.Arcs = s.Kinds.SolidLines = s.Kinds.SolidPolygons = false;
+  s.Kinds.SolidCircles = s.Kinds.SolidCircums = s.Kinds.SolidRings = false;
   s.MarkerKind = 0;
   s.Scale = 0.0;
   return s;
@@ -42,13 +42,13 @@ TSettings FullRecord() {
   TSettings s;
   s.WindowLeft = 100;
   s.WindowTop = 50;
-  s.Lines = true;
-  s.Arcs = false;
-  s.SolidLines = true;
-  s.SolidPolygons = false;
-  s.SolidCircles = true;
-  s.SolidCircums = false;
-  s.SolidRings = true;
+  s.Kinds.Lines = true;
+  s.Kinds.Arcs = false;
+  s.Kinds.SolidLines = true;
+  s.Kinds.SolidPolygons = false;
+  s.Kinds.SolidCircles = true;
+  s.Kinds.SolidCircums = false;
+  s.Kinds.SolidRings = true;
   s.PointType = 1;
   s.MarkerKind = 3;
   s.Scale = 2.5;
@@ -59,13 +59,13 @@ TSettings FullRecord() {
 void ExpectSame(const TSettings& want, const TSettings& got) {
   EXPECT_EQ(want.WindowLeft, got.WindowLeft);
   EXPECT_EQ(want.WindowTop, got.WindowTop);
-  EXPECT_EQ(want.Lines, got.Lines);
-  EXPECT_EQ(want.Arcs, got.Arcs);
-  EXPECT_EQ(want.SolidLines, got.SolidLines);
-  EXPECT_EQ(want.SolidPolygons, got.SolidPolygons);
-  EXPECT_EQ(want.SolidCircles, got.SolidCircles);
-  EXPECT_EQ(want.SolidCircums, got.SolidCircums);
-  EXPECT_EQ(want.SolidRings, got.SolidRings);
+  EXPECT_EQ(want.Kinds.Lines, got.Kinds.Lines);
+  EXPECT_EQ(want.Kinds.Arcs, got.Kinds.Arcs);
+  EXPECT_EQ(want.Kinds.SolidLines, got.Kinds.SolidLines);
+  EXPECT_EQ(want.Kinds.SolidPolygons, got.Kinds.SolidPolygons);
+  EXPECT_EQ(want.Kinds.SolidCircles, got.Kinds.SolidCircles);
+  EXPECT_EQ(want.Kinds.SolidCircums, got.Kinds.SolidCircums);
+  EXPECT_EQ(want.Kinds.SolidRings, got.Kinds.SolidRings);
   EXPECT_EQ(want.PointType, got.PointType);
   EXPECT_EQ(want.MarkerKind, got.MarkerKind);
   EXPECT_EQ(want.Scale, got.Scale);
@@ -81,7 +81,7 @@ class SettingsTest : public TempDirTest {
   TSettings Load() const {
     TSettings s;
     s.WindowLeft = s.WindowTop = 777;
-    s.Lines = s.Arcs = s.SolidRings = false;
+    s.Kinds.Lines = s.Kinds.Arcs = s.Kinds.SolidRings = false;
     s.PointType = s.MarkerKind = s.ColorIndex = 99;
     s.Scale = 99.0;
     LoadSettings(Path(), s);
@@ -100,7 +100,7 @@ TEST(SettingsPathTest, ReplacesOrAppendsTheExtensionOfTheFileName) {
       {"/x/tool.exe", "/x/tool.dat"},
       {"/x/t.a.exe", "/x/t.a.dat"},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.want, SettingsPath(c.exe)) << c.exe;
+  for (const auto& c : cases) EXPECT_EQ(c.want, SettingsPath(c.exe).string()) << c.exe;
 }
 
 TEST_F(SettingsTest, MissingFileGivesTheDefaults) { ExpectSame(TSettings{}, Load()); }
@@ -117,7 +117,7 @@ TEST_F(SettingsTest, LoadCases) {
   overflow.Scale = 1.0;
   overflow.ColorIndex = 0;
   TSettings words = EmptyLines();
-  words.Lines = words.Arcs = words.SolidLines = true;
+  words.Kinds.Lines = words.Kinds.Arcs = words.Kinds.SolidLines = true;
   words.WindowTop = 0;
   TSettings trailing = full;
   trailing.WindowLeft = 0;  // "100 " is no integer
@@ -181,7 +181,7 @@ TEST_F(SettingsTest, RoundTrip) {
         s.MarkerKind = -1;
         s.ColorIndex = -1;
         s.Scale = 1e-5;
-        s.Arcs = false;
+        s.Kinds.Arcs = false;
         return s;
       }(),
   };

@@ -5,11 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <filesystem>
 
-#include "app/ProgramPath.h"
-#include "app/Unit1.h"
-#include "exchange/JwwGaibu.h"
+#include "app/Session.h"
+#include "app/qt/Application.h"
+#include "app/qt/Unit1.h"
 
 namespace {
 
@@ -18,13 +17,10 @@ bool answered = false;
 
 // When the dialog could not run to its close, the host must still find an
 // answer and not read its own selection back as commands: the no-change one.
-void AnswerNoChange() {
+void AnswerOnce() {
   if (answered) return;
   answered = true;
-  const std::string program = RunningProgramPath();
-  if (program.empty()) return;
-  JwwClearOut();
-  WriteCommandFile((std::filesystem::path(program).parent_path() / "JWC_TEMP.TXT").string());
+  AnswerNoChange(RunPathsOf({}));
 }
 
 // The host only waits for the tool to end; a failing toolkit must not turn
@@ -32,7 +28,7 @@ void AnswerNoChange() {
 void EndQuietlyOnFatal(QtMsgType type, const QMessageLogContext&, const QString& message) {
   std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
   if (type == QtFatalMsg) {
-    AnswerNoChange();
+    AnswerOnce();
     std::_Exit(0);
   }
 }
@@ -41,7 +37,7 @@ void EndQuietlyOnFatal(QtMsgType type, const QMessageLogContext&, const QString&
 
 int main(int argc, char** argv) {
   std::set_terminate([] {
-    AnswerNoChange();
+    AnswerOnce();
     std::_Exit(0);
   });
   qInstallMessageHandler(EndQuietlyOnFatal);
@@ -59,7 +55,7 @@ int main(int argc, char** argv) {
     answered = true;
     Form1 = nullptr;
   } catch (...) {
-    AnswerNoChange();
+    AnswerOnce();
   }
   return 0;
 }

@@ -1,0 +1,77 @@
+// The run of the tool, the same under every front-end: what is read when the
+// dialog is shown, what "ＯＫ(&Y)" produces and what closing writes, in their
+// order. A front-end maps its widgets to the settings record and calls these
+// steps; it holds no step of its own. No toolkit here.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "app/Settings.h"
+#include "endpoints/EndPoints.h"
+
+// The exchange file's name; it lies in the program's folder.
+inline constexpr char ExchangeFileName[] = "JWC_TEMP.TXT";
+
+// The files of one run, all beside the program.
+struct TRunPaths {
+  std::filesystem::path Program;   // the executable, absolute
+  std::filesystem::path Folder;    // its folder
+  std::filesystem::path Exchange;  // "JWC_TEMP.TXT" in that folder
+  std::filesystem::path Settings;  // the program's path with the extension ".dat"
+};
+
+// The paths of a program; the running executable's for an empty path.
+TRunPaths RunPathsOf(const std::filesystem::path& program);
+
+// The status line after reading: the count of each kind the exchange file
+// delivered, "線分：12　円弧：3　..." in Shift-JIS.
+std::string CountsText();
+
+// The status line's last message, "ファイル生成中です".
+extern const std::string_view MakingFileText;
+
+// The message shown when the typed scale is too large for a double,
+// "倍率の値が大きすぎます：" followed by the typed text; Shift-JIS.
+std::string ScaleTooLargeText(std::string_view scaleText);
+
+// The scale the user typed (Shift-JIS): its value, or 1.0 for empty text,
+// text that is no number, zero and negative numbers. Throws EFloatOverflow
+// for a value too large for a double.
+double CaptureScale(std::string_view scaleText);
+
+// Answers the host with "hq" when the dialog could not run to its close, so
+// that it never reads its own selection back as commands. Never throws.
+void AnswerNoChange(const TRunPaths& paths) noexcept;
+
+class TSession {
+ public:
+  // program: the executable's full path; empty for the running one.
+  explicit TSession(const std::filesystem::path& program = {});
+
+  const TRunPaths& Paths() const { return paths_; }
+
+  // The dialog is shown: resets the exchange state, reads the exchange file,
+  // prepares the output's change tracking and loads the settings, which it
+  // returns. A missing or unreadable file is no error. Never throws.
+  TSettings Open();
+
+  // "ＯＫ(&Y)" with the captured record: saves it, emits "bz" and the
+  // attribute commands, runs the end-point walk with its messages and shows
+  // the last message. When memory runs out half-way the partial answer is
+  // dropped, the counts are shown again and the exception passes on.
+  void Produce(const TSettings& settings, const TShowStatus& showStatus);
+
+  // The dialog closes: writes the answer, then releases the exchange state.
+  // Runs once; later calls do nothing. Never throws.
+  void Close() noexcept;
+
+ private:
+  void EmitAttributes(const TSettings& settings);
+  void DiscardProduction(const TShowStatus& showStatus);
+
+  TRunPaths paths_;
+  TPlacedPointList placed_;
+  bool closed_ = false;
+};
