@@ -1,6 +1,7 @@
 #include "app/qt/Unit1.h"
 #include "app/qt/Application.h"
 #include "app/qt/ImeOffEdit.h"
+#include "app/Layout.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +57,15 @@ void EnsureApplication() {
 }
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Handles every event already queued, so that what they would cause has
+// happened: for checks that something does not happen.
+void DrainEvents() {
+  for (int round = 0; round < 3; ++round) {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  }
+}
 
 // Presses and releases a key in the window as the user would: shortcuts
 // first, then the focus widget, then its parents.
@@ -134,56 +145,44 @@ class DialogTest : public TempDirTest {
 
 // ---- Layout ----------------------------------------------------------------------
 
+// The widgets are built from the layout table (whose own test holds it
+// against the dialog's layout): each control once, as the table says.
 TEST_F(DialogTest, ControlsFollowTheLayoutTable) {
   auto form = Make();
   TForm1& f = *form;
-  const struct {
-    QWidget* widget;
-    const char* className;
-    QWidget* parent;
-    QRect geometry;
-    const char* caption;
-  } table[] = {
-      {f.GroupBox1, "QGroupBox", &f, {8, 8, 121, 161}, "対象図形(&E)"},
-      {f.CheckBox1, "QCheckBox", f.GroupBox1, {8, 16, 110, 17}, "線分"},
-      {f.CheckBox2, "QCheckBox", f.GroupBox1, {8, 36, 110, 17}, "円弧楕円弧"},
-      {f.CheckBox3, "QCheckBox", f.GroupBox1, {8, 56, 110, 17}, "線形ソリッド"},
-      {f.CheckBox4, "QCheckBox", f.GroupBox1, {8, 76, 110, 17}, "多角ソリッド"},
-      {f.CheckBox5, "QCheckBox", f.GroupBox1, {8, 96, 110, 17}, "円ソリッド"},
-      {f.CheckBox6, "QCheckBox", f.GroupBox1, {8, 116, 110, 17}, "円周ソリッド"},
-      {f.CheckBox7, "QCheckBox", f.GroupBox1, {8, 136, 110, 17}, "円環ソリッド"},
-      {f.GroupBox2, "QGroupBox", &f, {136, 8, 145, 129}, "作図タイプ(&S)"},
-      {f.RadioButton1, "QRadioButton", f.GroupBox2, {8, 24, 113, 17}, "点"},
-      {f.RadioButton2, "QRadioButton", f.GroupBox2, {8, 48, 113, 17}, "点マーカー"},
-      {f.Label1, "QLabel", f.GroupBox2, {16, 76, 42, 13}, "種類："},
-      {f.ComboBox1, "QComboBox", f.GroupBox2, {64, 72, 73, 21}, "＊"},
-      {f.Label2, "QLabel", f.GroupBox2, {16, 100, 42, 13}, "倍率："},
-      {f.Edit1, "QLineEdit", f.GroupBox2, {64, 96, 73, 21}, "1"},
-      {f.Label3, "QLabel", &f, {136, 148, 28, 13}, "線色"},
-      {f.ComboBox2, "QComboBox", &f, {168, 144, 113, 21}, ""},
-      {f.Memo1, "QPlainTextEdit", &f, {288, 8, 177, 161}, nullptr},
-      {f.Button1, "QPushButton", &f, {72, 184, 121, 25}, "ＯＫ(&Y)"},
-      {f.Button2, "QPushButton", &f, {264, 184, 121, 25}, "キャンセル(&N)"},
-      {f.LabelA1, "QLabel", &f, {0, 216, 467, 24}, "　"},
+  const std::map<TControlKind, const char*> classes = {
+      {TControlKind::GroupBox, "QGroupBox"},     {TControlKind::CheckBox, "QCheckBox"},
+      {TControlKind::RadioButton, "QRadioButton"}, {TControlKind::Label, "QLabel"},
+      {TControlKind::DropDownList, "QComboBox"}, {TControlKind::Edit, "QLineEdit"},
+      {TControlKind::Memo, "QPlainTextEdit"},    {TControlKind::PushButton, "QPushButton"},
+      {TControlKind::StatusLabel, "QLabel"}};
+  const auto named = [&](std::string_view name) -> QWidget* {
+    if (name.empty()) return &f;
+    return f.findChild<QWidget*>(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
   };
-  for (const auto& row : table) {
-    ASSERT_NE(nullptr, row.widget);
-    SCOPED_TRACE(row.widget->metaObject()->className());
-    EXPECT_TRUE(row.widget->inherits(row.className));
-    EXPECT_EQ(row.parent, row.widget->parentWidget());
-    EXPECT_EQ(row.geometry, row.widget->geometry());
-    if (row.caption == nullptr) continue;
+  for (const TControlLayout& control : Form1Controls) {
+    QWidget* widget = named(control.Name);
+    ASSERT_NE(nullptr, widget) << control.Name;
+    SCOPED_TRACE(widget->objectName().toStdString());
+    EXPECT_TRUE(widget->inherits(classes.at(control.Kind)));
+    EXPECT_EQ(named(control.Parent), widget->parentWidget());
+    EXPECT_EQ(QRect(control.Left, control.Top, control.Width, control.Height), widget->geometry());
     QString caption;
-    if (auto* box = qobject_cast<QGroupBox*>(row.widget)) caption = box->title();
-    if (auto* button = qobject_cast<QAbstractButton*>(row.widget)) caption = button->text();
-    if (auto* label = qobject_cast<QLabel*>(row.widget)) caption = label->text();
-    if (auto* list = qobject_cast<QComboBox*>(row.widget)) caption = list->currentText();
-    if (auto* edit = qobject_cast<QLineEdit*>(row.widget)) caption = edit->text();
-    EXPECT_EQ(U(row.caption), caption);
+    if (auto* box = qobject_cast<QGroupBox*>(widget)) caption = box->title();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) caption = button->text();
+    if (auto* label = qobject_cast<QLabel*>(widget)) caption = label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) caption = edit->text();
+    EXPECT_EQ(QString::fromStdString(Utf8(control.Caption)), caption);
+    if (auto* label = qobject_cast<QLabel*>(widget); label && !control.Names.empty()) {
+      EXPECT_EQ(named(control.Names), label->buddy());
+    }
   }
-  EXPECT_EQ(f.Label1->buddy(), f.ComboBox1);
-  EXPECT_EQ(f.Label2->buddy(), f.Edit1);
-  EXPECT_EQ(f.Label3->buddy(), f.ComboBox2);
+  EXPECT_EQ(f.ComboBox1, named("ComboBox1"));
+  EXPECT_EQ(f.LabelA1, named("LabelA1"));
+  ASSERT_EQ(static_cast<int>(MarkerItems.size()), f.ComboBox1->count());
+  for (int i = 0; i < f.ComboBox1->count(); ++i)
+    EXPECT_EQ(QString::fromStdString(Utf8(MarkerItems[i])), f.ComboBox1->itemText(i));
+  EXPECT_EQ(0, f.ComboBox1->currentIndex());
 }
 
 TEST_F(DialogTest, WindowStyle) {
@@ -211,14 +210,13 @@ TEST_F(DialogTest, WindowStyle) {
 TEST_F(DialogTest, TabOrderFollowsTheTable) {
   auto form = Make();
   TForm1& f = *form;
-  const std::vector<QWidget*> expected = {
-      f.CheckBox1,    f.CheckBox2,  f.CheckBox3, f.CheckBox4, f.CheckBox5,
-      f.CheckBox6,    f.CheckBox7,  f.RadioButton1, f.RadioButton2, f.ComboBox1,
-      f.Edit1,        f.Button1,    f.Button2,   f.ComboBox2};
-  std::vector<QWidget*> chain;
+  std::vector<QString> expected;
+  for (const TControlLayout* control : TabChain())
+    expected.push_back(QString::fromLatin1(control->Name.data(), static_cast<qsizetype>(control->Name.size())));
+  std::vector<QString> chain;
   QWidget* w = f.CheckBox1;
   do {
-    if (w->focusPolicy() & Qt::TabFocus) chain.push_back(w);
+    if (w->focusPolicy() & Qt::TabFocus) chain.push_back(w->objectName());
     w = w->nextInFocusChain();
   } while (w != f.CheckBox1 && chain.size() < 40);
   EXPECT_EQ(expected, chain);
@@ -228,13 +226,8 @@ TEST_F(DialogTest, TabOrderFollowsTheTable) {
 TEST_F(DialogTest, MemoHoldsItsFifteenLines) {
   auto form = Make();
   const QPlainTextEdit* memo = form->Memo1;
-  const QStringList expected = {
-      U("○現在のレイヤ"),           U("（書込みレイヤ）に"),       U("　作図します"),
-      U("○寸法図形・寸法属性は"),   U("　処理対象外です"),         U(""),
-      U("◆ブロック図形内のもの"),   U("　は処理出来ませんので"),   U("　御注意下さい。"),
-      U("　ブロック編集内で行う"),   U("　場合には、本ソフトを"),   U("　Jw_cadのインストール・"),
-      U("　フォルダに配置して"),     U("　実行を行う必要がある"),   U("　場合があります。"),
-  };
+  QStringList expected;
+  for (const std::string_view line : Memo1Lines) expected << QString::fromStdString(Utf8(line));
   EXPECT_EQ(expected, memo->toPlainText().split(QLatin1Char('\n')));
   EXPECT_TRUE(memo->isReadOnly());
   EXPECT_EQ(QPlainTextEdit::NoWrap, memo->lineWrapMode());
@@ -272,14 +265,11 @@ TEST_F(DialogTest, ScaleFieldTakesSixteenTypedCharacters) {
 TEST_F(DialogTest, ColourList) {
   auto form = Open();
   QComboBox* list = form->ComboBox2;
-  ASSERT_EQ(266, list->count());
-  const struct {
-    int index;
-    const char* text;
-  } items[] = {{0, "現在線色"}, {1, "線色1"}, {9, "線色9"}, {10, "SXF-1"}, {265, "SXF-256"}};
-  for (const auto& item : items) EXPECT_EQ(U(item.text), list->itemText(item.index)) << item.index;
+  ASSERT_EQ(ColourListCount, list->count());
+  for (int i = ColourListFirst; i <= ColourListLast; ++i)
+    EXPECT_EQ(QString::fromStdString(Utf8(ColourItem(i))), list->itemText(i)) << i;
   form->FillColourList();
-  EXPECT_EQ(266, list->count());
+  EXPECT_EQ(ColourListCount, list->count());
   EXPECT_EQ(-1, list->currentIndex());
 }
 
@@ -338,7 +328,7 @@ TEST_F(DialogTest, EveryCloseRouteWritesTheAnswerOnce) {
     form->close();
     form->accept();
     form->reject();
-    QTest::qWait(150);
+    DrainEvents();
     EXPECT_FALSE(fs::exists(ExchangeFile(folder)));
   }
 }
@@ -378,11 +368,11 @@ TEST_F(DialogTest, FilesAreReadOnTheFirstShowingOnly) {
   WriteExchange("0 0 1 1\r\n0 0 2 2\r\n0 0 3 3\r\nbz\r\n");
   WriteSettings("10\r\n20\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n1\r\n3\r\n4\r\n7\r\n");
   f.showMinimized();
-  QTest::qWait(50);
+  DrainEvents();
   f.showNormal();
   f.hide();
   f.show();
-  QTest::qWait(50);
+  DrainEvents();
   EXPECT_EQ(status, f.LabelA1->text());
   EXPECT_EQ(2, JwwLineCount);
   EXPECT_TRUE(f.CheckBox1->isChecked());
