@@ -14,11 +14,16 @@ cd "$root"
 findings="$root/build-fuzz/findings"
 mkdir -p "$findings"
 
+# The private corpus of the target that is running; removed however the
+# script ends, an interrupt included.
+corpus=""
+trap '[[ -n $corpus ]] && rm -rf "$corpus"' EXIT
+trap 'exit 130' INT TERM HUP
+
 run_target() {
   local target=$1 seeds=$2
   shift 2
   # A private copy: the run adds what it finds, the seeds stay as committed.
-  local corpus
   corpus=$(mktemp -d)
   cp "$root/fuzz/corpus/$seeds/." "$corpus/" -r
   echo "fuzz: $target for ${seconds}s"
@@ -27,10 +32,12 @@ run_target() {
     tail -n 40 "$findings/$target.log" >&2
     echo "fuzz: $target found a fault; the input is in $findings" >&2
     rm -rf "$corpus"
+    corpus=""
     return 1
   fi
   grep -E '^Done [0-9]+ runs' "$findings/$target.log" | sed "s/^/fuzz: $target: /" || true
   rm -rf "$corpus"
+  corpus=""
 }
 
 run_target conversions_fuzz conversions -max_len=512

@@ -30,9 +30,16 @@ stage_sanitize() {
 
 # The default suite runs last, so that its summary closes the output.
 # Naming stages runs only those: scripts/test.sh tests
-STAGES=(fuzz sanitize tests)
+ALL_STAGES=(fuzz sanitize tests)
+STAGES=("${ALL_STAGES[@]}")
 [[ $# -gt 0 ]] && STAGES=("$@")
 
+for stage in "${STAGES[@]}"; do
+  if [[ $(type -t "stage_$stage") != function ]]; then
+    echo "usage: scripts/test.sh [STAGE...]   (stages: ${ALL_STAGES[*]})" >&2
+    exit 2
+  fi
+done
 for stage in "${STAGES[@]}"; do
   "stage_$stage"
 done
