@@ -2,6 +2,7 @@
 // line and applies the first keyword rule that claims it, keeping the
 // attribute state and filling the entity tables.
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -147,28 +148,70 @@ void EndEntity() {
   MsgMode = false;
 }
 
-// Kind of a text keyword, 0 "ch" .. 9 "c2"; -1 for any other token.
-int32_t TextKindOf(std::string_view token) {
-  if (token.size() != 2 || token[0] != 'c') return -1;
-  constexpr std::string_view kSecond = "hvsroptkz2";
-  const size_t kind = kSecond.find(token[1]);
-  return kind == std::string_view::npos ? -1 : static_cast<int32_t>(kind);
-}
+// The text keywords; a text's kind is its keyword's place here, 0 "ch" .. 9 "c2".
+constexpr std::string_view kTextKeywords = "ch cv cs cr co cp ct ck cz c2";
 
-// Every keyword but "file=" begins with one of these bytes; a line whose
-// first token does not can only be a line segment.
-bool MayBeKeyword(std::string_view token) {
-  if (token.empty()) return false;
-  switch (token[0]) {
-    case 'h': case 'b': case 'l': case 'c': case 'z': case 'p':
-    case 'm': case '#': case 'B': case 's':
-      return true;
-    default:
-      return false;
+// The place of token among the words (separated by single spaces); -1 when it
+// is none of them.
+int32_t WordIndex(std::string_view words, std::string_view token) {
+  for (int32_t index = 0;; ++index) {
+    const size_t end = words.find(' ');
+    if (words.substr(0, end) == token) return index;
+    if (end == std::string_view::npos) return -1;
+    words.remove_prefix(end + 1);
   }
 }
 
+// ---- Header rules ---------------------------------------------------------------------
+
+void RuleFileName(JwwTokens t) { JwwFileName.assign(FromByte(t[0], 6)); }
+
+void RuleHk(JwwTokens t) { HkValue = TextToFloat(t[1]); }
+
+void RuleHs(JwwTokens t) {
+  double v[16];
+  JwwFloats(t, 1, 16, v);
+  for (size_t i = 0; i < 16; ++i) LgScale[i] = v[i];
+}
+
+void RuleHzs(JwwTokens t) {
+  double v[2];
+  JwwFloats(t, 1, 2, v);
+  SheetW = v[0];
+  SheetH = v[1];
+}
+
+// "hcw", "hch" or "hcd": one size of text styles 1..10.
+template <double TJwwTextStyle::*Field>
+void RuleStyleSizes(JwwTokens t) {
+  double v[10];
+  JwwFloats(t, 1, 10, v);
+  for (size_t i = 1; i <= 10; ++i) JwwTextStyle[i].*Field = v[i - 1];
+}
+
+void RuleHcc(JwwTokens t) {
+  for (size_t i = 1; i <= 10; ++i) JwwTextStyle[i].Color = TextToInt(t[i]);
+}
+
+void RuleBz(JwwTokens) { BzFlag = true; }
+
+void RuleHn(JwwTokens t) {
+  double v[4];
+  JwwFloats(t, 1, 4, v);
+  for (size_t i = 0; i < 4; ++i) HnValues[i] = v[i];
+}
+
 // ---- Attribute rules ------------------------------------------------------------------
+
+void RuleLayerGroupName(JwwTokens t) {
+  const auto index = static_cast<size_t>(CurLg);
+  if (index < LgName.size()) LgName[index].assign(FromByte(t[0], 4));
+}
+
+void RuleLayerName(JwwTokens t) {
+  const auto index = static_cast<size_t>(CurLg * 16 + CurLy);
+  if (index < LyName.size()) LyName[index].assign(FromByte(t[0], 4));
+}
 
 void RuleLayerGroup(JwwTokens t) {
   const int32_t value = LayerDigit(t[0]);
@@ -270,6 +313,33 @@ void RuleCc(JwwTokens t) {
   InPolyline = false;
 }
 
+// "z1".."z5": bit 1, 2, 4, 8 or 16 for the next entity.
+void RuleZFlag(JwwTokens t) { CurZFlags |= 1 << (t[0][1] - '1'); }
+
+void RulePointColor(JwwTokens t) {
+  CurPn = TextToInt(FromByte(t[0], 3));
+  InPolyline = false;
+}
+
+// ---- Polylines, messages and numbered points ------------------------------------------
+
+void RulePolyline(JwwTokens) {
+  ++CurPlNo;
+  InPolyline = true;
+  MsgMode = false;
+}
+
+void RuleMsg(JwwTokens) {
+  MsgMode = true;
+  InPolyline = false;
+}
+
+// "#" ends a polyline and the message mode.
+void RuleHash(JwwTokens) {
+  InPolyline = false;
+  MsgMode = false;
+}
+
 // "hp<number>[-|ln|ci|ch] x y": numbered point 1..99; a mark after the number
 // gives the kind (the last mark found wins) and ends the number.
 void RuleNumberedPoint(JwwTokens t) {
@@ -305,177 +375,185 @@ void RuleHhp(JwwTokens t) {
   CurHhpNo = TextToInt(number);
 }
 
-// ---- Keyword rules ---------------------------------------------------------------------
+// ---- Entity rules ---------------------------------------------------------------------
 
-// Applies the first keyword rule whose test and condition hold; false when
-// none claims the line.
-bool ApplyKeywordRule(JwwTokens t) {
-  const std::string_view k = t[0];
-  const size_t n = t.size();
+// Stores one record through Add (given the extra arguments after the tokens),
+// then ends the attributes that belong to one entity.
+template <auto Add, auto... Extra>
+void RuleEntity(JwwTokens t) {
+  Add(t, Extra...);
+  EndEntity();
+}
 
-  if (k == "hk" && n >= 2) {
-    HkValue = TextToFloat(t[1]);
-    return true;
-  }
-  if (k == "hs" && n >= 17) {
-    double v[16];
-    JwwFloats(t, 1, 16, v);
-    for (size_t i = 0; i < 16; ++i) LgScale[i] = v[i];
-    return true;
-  }
-  if (k == "hzs" && n >= 3) {
-    double v[2];
-    JwwFloats(t, 1, 2, v);
-    SheetW = v[0];
-    SheetH = v[1];
-    return true;
-  }
-  if ((k == "hcw" || k == "hch" || k == "hcd") && n >= 11) {
-    double TJwwTextStyle::*field = k == "hcw"   ? &TJwwTextStyle::Width
-                                   : k == "hch" ? &TJwwTextStyle::Height
-                                                : &TJwwTextStyle::Spacing;
-    double v[10];
-    JwwFloats(t, 1, 10, v);
-    for (size_t i = 1; i <= 10; ++i) JwwTextStyle[i].*field = v[i - 1];
-    return true;
-  }
-  if (k == "hcc" && n >= 11) {
-    for (size_t i = 1; i <= 10; ++i) JwwTextStyle[i].Color = TextToInt(t[i]);
-    return true;
-  }
-  if (k == "bz") {
-    BzFlag = true;
-    return true;
-  }
-  if (k == "hn" && n >= 5) {
-    double v[4];
-    JwwFloats(t, 1, 4, v);
-    for (size_t i = 0; i < 4; ++i) HnValues[i] = v[i];
-    return true;
-  }
-  if (k.starts_with("lgn")) {
-    if (static_cast<size_t>(CurLg) < LgName.size()) LgName[static_cast<size_t>(CurLg)].assign(FromByte(k, 4));
-    return true;
-  }
-  if (k.starts_with("lyn")) {
-    const auto index = static_cast<size_t>(CurLg * 16 + CurLy);
-    if (index < LyName.size()) LyName[index].assign(FromByte(k, 4));
-    return true;
-  }
-  if (k.starts_with("lg")) {
-    RuleLayerGroup(t);
-    return true;
-  }
-  if (k.starts_with("ly")) {
-    RuleLayer(t);
-    return true;
-  }
-  if (k.starts_with("lc")) {
-    RuleLineColor(t);
-    return true;
-  }
-  if (k.starts_with("lt")) {
-    RuleLineType(t);
-    return true;
-  }
-  if (k.starts_with("lw")) {
-    RuleLineWidth(t);
-    return true;
-  }
-  if (k.starts_with("cn$")) {
-    RuleFont(t);
-    return true;
-  }
-  if (k.starts_with("cn")) {
-    RuleTextStyle(t);
-    return true;
-  }
-  if (k.starts_with("cc")) {
-    RuleCc(t);
-    return true;
-  }
-  if (k.size() == 2 && k[0] == 'z' && k[1] >= '1' && k[1] <= '5') {
-    CurZFlags |= 1 << (k[1] - '1');
-    return true;
-  }
-  if (k.starts_with("pn")) {
-    CurPn = TextToInt(FromByte(k, 3));
-    InPolyline = false;
-    return true;
-  }
-  if (k == "pl") {
-    ++CurPlNo;
-    InPolyline = true;
-    MsgMode = false;
-    return true;
-  }
-  if (k == "msg") {
-    MsgMode = true;
-    InPolyline = false;
-    return true;
-  }
-  if (k == "#") {
-    InPolyline = false;
-    MsgMode = false;
-    return true;
-  }
-  if (k.starts_with("hp") && n >= 3) {
-    RuleNumberedPoint(t);
-    return true;
-  }
-  if (k.starts_with("hhp")) {
-    RuleHhp(t);
-    return true;
-  }
-
-  // Entities: each one ends the attributes that belong to one entity.
-  if (k == "ci" && n == 4) {
-    JwwAddCircle(t);
-  } else if (k == "ci" && n >= 8) {
-    JwwAddArc(t);
-  } else if (const int32_t textKind = TextKindOf(k); textKind >= 0 && n >= 6) {
-    if (MsgMode && k == "cs") {
-      JwwAddDim(t);
-    } else {
-      JwwAddText(t, textKind);
-    }
-  } else if (k == "pt" && n == 3) {
-    JwwAddPoint(t);
-  } else if (k == "pt" && n >= 6) {
-    JwwAddPointMark(t);
-  } else if (k == "BL" && n >= 4) {
-    JwwAddBlk(t);
-  } else if (k == "sl" && (n == 5 || n == 7 || n >= 9)) {
-    JwwAddPolygonSolid(t);
-  } else if (k == "sc" && n >= 9) {
-    JwwAddSolidCircle(t, JwwKindSolidCircle);
-  } else if (k == "se" && n >= 9) {
-    JwwAddSolidCircle(t, JwwKindSolidCircum);
-  } else if (k == "so" && n >= 9) {
-    JwwAddSolidRing(t, JwwKindSolidRing);
-  } else if (k == "sg" && n >= 9) {
-    JwwAddSolidRing(t, JwwKindSolidRingW);
+// A text; in the message mode a "cs" text makes a dimension of the held line.
+void RuleText(JwwTokens t) {
+  if (MsgMode && t[0] == "cs") {
+    JwwAddDim(t);
   } else {
-    return false;
+    JwwAddText(t, WordIndex(kTextKeywords, t[0]));
   }
   EndEntity();
+}
+
+// A line segment, or the held line of a dimension: consecutive segments keep
+// the polyline and the held line stays in use.
+void RuleSegment(JwwTokens t) {
+  JwwAddLine(t);
+  CurZFlags = 0;
+  CurHhpNo = 0;
+}
+
+// ---- The rule table -------------------------------------------------------------------
+
+// How a rule tests token 0.
+enum class TMatch : uint8_t {
+  kContains,    // Text occurs anywhere in it
+  kEquals,      // it is Text, byte for byte
+  kBeginsWith,  // it starts with Text
+  kOneOf,       // it is one of the words of Text (separated by spaces)
+  kAnything,
+};
+
+struct TTokenTest {
+  TMatch Match;
+  std::string_view Text;
+};
+
+constexpr TTokenTest Contains(std::string_view text) { return {TMatch::kContains, text}; }
+constexpr TTokenTest Equals(std::string_view text) { return {TMatch::kEquals, text}; }
+constexpr TTokenTest BeginsWith(std::string_view text) { return {TMatch::kBeginsWith, text}; }
+constexpr TTokenTest OneOf(std::string_view words) { return {TMatch::kOneOf, words}; }
+constexpr TTokenTest Anything() { return {TMatch::kAnything, {}}; }
+
+// The token count a rule needs: at least Count, or with Exact exactly Count.
+struct TCountTest {
+  size_t Count;
+  bool Exact;
+};
+
+constexpr TCountTest AtLeast(size_t count) { return {count, false}; }
+constexpr TCountTest Exactly(size_t count) { return {count, true}; }
+// Every line that reaches the rules has a token.
+constexpr TCountTest AnyCount() { return AtLeast(1); }
+
+struct TRule {
+  TTokenTest Token;
+  TCountTest Count;
+  void (*Apply)(JwwTokens t);
+};
+
+// The rules in the order they are tried: the first whose token test and count
+// both hold claims the line. A keyword with too few tokens claims nothing, so
+// the later rules are still tried.
+constexpr TRule kRules[] = {
+    {Contains("file="), AnyCount(), RuleFileName},
+    {Equals("hk"), AtLeast(2), RuleHk},
+    {Equals("hs"), AtLeast(17), RuleHs},
+    {Equals("hzs"), AtLeast(3), RuleHzs},
+    {Equals("hcw"), AtLeast(11), RuleStyleSizes<&TJwwTextStyle::Width>},
+    {Equals("hch"), AtLeast(11), RuleStyleSizes<&TJwwTextStyle::Height>},
+    {Equals("hcd"), AtLeast(11), RuleStyleSizes<&TJwwTextStyle::Spacing>},
+    {Equals("hcc"), AtLeast(11), RuleHcc},
+    {Equals("bz"), AnyCount(), RuleBz},
+    {Equals("hn"), AtLeast(5), RuleHn},
+    {BeginsWith("lgn"), AnyCount(), RuleLayerGroupName},
+    {BeginsWith("lyn"), AnyCount(), RuleLayerName},
+    {BeginsWith("lg"), AnyCount(), RuleLayerGroup},
+    {BeginsWith("ly"), AnyCount(), RuleLayer},
+    {BeginsWith("lc"), AnyCount(), RuleLineColor},
+    {BeginsWith("lt"), AnyCount(), RuleLineType},
+    {BeginsWith("lw"), AnyCount(), RuleLineWidth},
+    {BeginsWith("cn$"), AnyCount(), RuleFont},
+    {BeginsWith("cn"), AnyCount(), RuleTextStyle},
+    {BeginsWith("cc"), AnyCount(), RuleCc},
+    {OneOf("z1 z2 z3 z4 z5"), AnyCount(), RuleZFlag},
+    {BeginsWith("pn"), AnyCount(), RulePointColor},
+    {Equals("pl"), AnyCount(), RulePolyline},
+    {Equals("msg"), AnyCount(), RuleMsg},
+    {Equals("#"), AnyCount(), RuleHash},
+    {BeginsWith("hp"), AtLeast(3), RuleNumberedPoint},
+    {BeginsWith("hhp"), AnyCount(), RuleHhp},
+    {Equals("ci"), Exactly(4), RuleEntity<JwwAddCircle>},
+    {Equals("ci"), AtLeast(8), RuleEntity<JwwAddArc>},
+    {OneOf(kTextKeywords), AtLeast(6), RuleText},
+    {Equals("pt"), Exactly(3), RuleEntity<JwwAddPoint>},
+    {Equals("pt"), AtLeast(6), RuleEntity<JwwAddPointMark>},
+    {Equals("BL"), AtLeast(4), RuleEntity<JwwAddBlk>},
+    {Equals("sl"), Exactly(5), RuleEntity<JwwAddPolygonSolid>},
+    {Equals("sl"), Exactly(7), RuleEntity<JwwAddPolygonSolid>},
+    {Equals("sl"), AtLeast(9), RuleEntity<JwwAddPolygonSolid>},
+    {Equals("sc"), AtLeast(9), RuleEntity<JwwAddSolidCircle, JwwKindSolidCircle>},
+    {Equals("se"), AtLeast(9), RuleEntity<JwwAddSolidCircle, JwwKindSolidCircum>},
+    {Equals("so"), AtLeast(9), RuleEntity<JwwAddSolidRing, JwwKindSolidRing>},
+    {Equals("sg"), AtLeast(9), RuleEntity<JwwAddSolidRing, JwwKindSolidRingW>},
+    {Anything(), Exactly(4), RuleSegment},
+};
+
+// A set of rules is one 64-bit word, rule i its bit i.
+static_assert(std::size(kRules) < 64);
+constexpr uint64_t kAllRules = (uint64_t{1} << std::size(kRules)) - 1;
+
+bool Claims(const TTokenTest& test, std::string_view token) {
+  switch (test.Match) {
+    case TMatch::kContains:
+      return token.find(test.Text) != std::string_view::npos;
+    case TMatch::kEquals:
+      return token == test.Text;
+    case TMatch::kBeginsWith:
+      return token.starts_with(test.Text);
+    case TMatch::kOneOf:
+      return WordIndex(test.Text, token) >= 0;
+    case TMatch::kAnything:
+      return true;
+  }
+  return false;
+}
+
+bool Holds(TCountTest test, size_t count) { return test.Exact ? count == test.Count : count >= test.Count; }
+
+// Whether the test can hold for a token that begins with the byte first.
+constexpr bool MayClaim(const TTokenTest& test, char first) {
+  switch (test.Match) {
+    case TMatch::kEquals:
+    case TMatch::kBeginsWith:
+      return test.Text[0] == first;
+    case TMatch::kOneOf:
+      for (size_t at = 0; at < test.Text.size(); ++at) {
+        const bool wordStart = at == 0 || test.Text[at - 1] == ' ';
+        if (wordStart && test.Text[at] == first) return true;
+      }
+      return false;
+    case TMatch::kContains:
+    case TMatch::kAnything:
+      return true;
+  }
   return true;
 }
+
+// For each first byte of token 0, the rules that may claim the line. Most
+// lines are segments, whose first byte leaves two rules to try, not all.
+constexpr std::array<uint64_t, 256> RulesByFirstByte() {
+  std::array<uint64_t, 256> rules{};
+  for (size_t i = 0; i < std::size(kRules); ++i) {
+    for (size_t b = 0; b < rules.size(); ++b) {
+      if (MayClaim(kRules[i].Token, static_cast<char>(b))) rules[b] |= uint64_t{1} << i;
+    }
+  }
+  return rules;
+}
+
+constexpr std::array<uint64_t, 256> kRulesByFirstByte = RulesByFirstByte();
 
 // Applies the first rule that claims the line; a line no rule claims is ignored.
 void ApplyRules(JwwTokens t) {
   const std::string_view k = t[0];
-  if (k.find("file=") != std::string_view::npos) {
-    JwwFileName.assign(FromByte(k, 6));
-    return;
-  }
-  if (MayBeKeyword(k) && ApplyKeywordRule(t)) return;
-  if (t.size() == 4) {
-    // A line segment, or the held line of a dimension: consecutive segments
-    // keep the polyline and the held line stays in use.
-    JwwAddLine(t);
-    CurZFlags = 0;
-    CurHhpNo = 0;
+  uint64_t candidates = k.empty() ? kAllRules : kRulesByFirstByte[static_cast<unsigned char>(k[0])];
+  for (; candidates != 0; candidates &= candidates - 1) {
+    const TRule& rule = kRules[std::countr_zero(candidates)];
+    if (Holds(rule.Count, t.size()) && Claims(rule.Token, k)) {
+      rule.Apply(t);
+      return;
+    }
   }
 }
 

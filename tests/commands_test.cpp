@@ -8,15 +8,18 @@
 #include <vector>
 
 #include "exchange/JwwGaibu.h"
+#include "tests/support/ExchangeTest.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-class CommandsTest : public ::testing::Test {
+class CommandsTest : public ExchangeTest {
  protected:
-  void SetUp() override { Fresh(); }
-  void TearDown() override { JwwFree(); }
+  void SetUp() override {
+    ExchangeTest::SetUp();
+    ResetEmitState();
+  }
   static void Fresh() {
     JwwInit();
     ResetEmitState();

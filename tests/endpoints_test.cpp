@@ -12,6 +12,7 @@
 
 #include "endpoints/EndPoints.h"
 #include "exchange/JwwGaibu.h"
+#include "tests/support/ExchangeTest.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -76,17 +77,14 @@ void AddOneOfEachKind(int32_t zflags) {
   AddRecord(JwwSolidTri, JwwSolidTriCount) = TJwwEntSolidTri{head, 0, 30, 0, 31, 0, 30, 1};
   AddRecord(JwwSolidQuad, JwwSolidQuadCount) =
       TJwwEntSolidQuad{head, 0, 40, 0, 41, 0, 41, 1, 40, 1};
-  AddSolidArc(JwwSolidCircle, JwwSolidCircleCount, 50, 0, 1, 0, kPiD / 2, 0, zflags);
-  AddSolidArc(JwwSolidCircum, JwwSolidCircumCount, 60, 0, 1, 0, kPiD / 2, 0, zflags);
+  AddSolidArc(JwwSolidCircle, JwwSolidCircleCount, 50, 0, 1, 0, kPiD / 2, JwwFillCentre, zflags);
+  AddSolidArc(JwwSolidCircum, JwwSolidCircumCount, 60, 0, 1, 0, kPiD / 2, JwwFillCentre, zflags);
   AddRing(JwwSolidRing, JwwSolidRingCount, 70, 0, 2, 1, 1, 0, kPiD / 2, zflags);
   AddRing(JwwSolidRingW, JwwSolidRingWCount, 80, 0, 2, 1, 1, 0, kPiD / 2, zflags);
 }
 
-class EndPointWalkTest : public ::testing::Test {
+class EndPointWalkTest : public ExchangeTest {
  protected:
-  void SetUp() override { JwwInit(); }
-  void TearDown() override { JwwFree(); }
-
   // Runs one walk as the OK sequence does and returns the command lines.
   std::vector<std::string> Walk(const TEndPointChoices& choices = {}) {
     TPlacedPointList placed;
@@ -277,12 +275,12 @@ TEST_F(EndPointWalkTest, CircleSolidThirdPointByFillMode) {
     std::vector<Pt> want;
   };
   const std::vector<Case> cases = {
-      {0, kPiD / 2, {{1, 0}, {0, 1}, {0, 0}}},
-      {-1, kPiD / 2, {{1, 0}, {0, 1}, {1, 1}}},
-      {-1, kPiD, {{1, 0}, {-1, 0}, {0, 0}}},
+      {JwwFillCentre, kPiD / 2, {{1, 0}, {0, 1}, {0, 0}}},
+      {JwwFillTangent, kPiD / 2, {{1, 0}, {0, 1}, {1, 1}}},
+      {JwwFillTangent, kPiD, {{1, 0}, {-1, 0}, {0, 0}}},
       {1, kPiD / 2, {{1, 0}, {0, 1}}},
       {2, kPiD / 2, {{1, 0}, {0, 1}}},
-      {100, kPiD / 2, {}},
+      {JwwFillNoEnds, kPiD / 2, {}},
       // No span test: a full circle still gives its (coinciding) ends.
       {1, 0, {{1, 0}}},
   };
@@ -296,7 +294,7 @@ TEST_F(EndPointWalkTest, CircleSolidThirdPointByFillMode) {
 
 TEST_F(EndPointWalkTest, CircleSolidUsesRadiansFlatteningAndTilt) {
   TJwwEntSolidCircle& e =
-      AddSolidArc(JwwSolidCircle, JwwSolidCircleCount, 10, 20, 2, kPiD / 2, kPiD / 2, 0);
+      AddSolidArc(JwwSolidCircle, JwwSolidCircleCount, 10, 20, 2, kPiD / 2, kPiD / 2, JwwFillCentre);
   e.Flat = 0.5;
   e.Tilt = kPiD / 2;
   // Start at the top of the upright ellipse (short axis 1 across), end on its
@@ -305,13 +303,13 @@ TEST_F(EndPointWalkTest, CircleSolidUsesRadiansFlatteningAndTilt) {
 }
 
 TEST_F(EndPointWalkTest, CircumferenceSolidGivesOnlyItsEnds) {
-  for (const int32_t fill : {0, -1, 7}) {
+  for (const int32_t fill : {JwwFillCentre, JwwFillTangent, 7}) {
     JwwInit();
     AddSolidArc(JwwSolidCircum, JwwSolidCircumCount, 0, 0, 1, 0, kPiD / 2, fill);
     ExpectPoints(WalkPoints(), {{1, 0}, {0, 1}});
   }
   JwwInit();
-  AddSolidArc(JwwSolidCircum, JwwSolidCircumCount, 0, 0, 1, 0, kPiD / 2, 100);
+  AddSolidArc(JwwSolidCircum, JwwSolidCircumCount, 0, 0, 1, 0, kPiD / 2, JwwFillNoEnds);
   EXPECT_TRUE(Walk().empty());
 }
 
@@ -467,7 +465,7 @@ TEST_F(EndPointWalkTest, NonFinitePointsAreNeverPlaced) {
   // Radius times flattening overflows: the end at 90 degrees is infinitely high.
   AddArc(0, 0, 1e308, 0, 90, 1e10);
   // Centre plus radius overflows.
-  AddSolidArc(JwwSolidCircle, JwwSolidCircleCount, 1.7e308, 0, 1.7e308, 0, kPiD / 2, 0);
+  AddSolidArc(JwwSolidCircle, JwwSolidCircleCount, 1.7e308, 0, 1.7e308, 0, kPiD / 2, JwwFillCentre);
   const std::vector<std::string> lines = Walk();
   EXPECT_EQ(lines, (std::vector<std::string>{"pt 1E308 0", "pt 1.7E308 1.7E308", "pt 1.7E308 0"}));
 

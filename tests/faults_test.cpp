@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <iostream>
 #include <optional>
 #include <random>
 #include <string>
@@ -185,13 +184,16 @@ class FaultsTest : public RealWindowTest {
 
 // ---- The exchange file as the tool finds it --------------------------------------------
 
-// Seeded garbage: the seed comes from $Q527_FAULTS_SEED or is drawn, and is
-// printed so that a failing run can be repeated.
-std::string Garbage(size_t size) {
-  uint32_t seed = std::random_device{}();
-  if (const char* fixed = std::getenv("Q527_FAULTS_SEED"); fixed && *fixed)
-    seed = static_cast<uint32_t>(std::strtoul(fixed, nullptr, 10));
-  std::cout << "binary garbage from seed " << seed << " (Q527_FAULTS_SEED)\n";
+// The seed of the garbage: the same on every run, unless $Q527_FAULTS_SEED
+// gives another one to try.
+uint32_t GarbageSeed() {
+  constexpr uint32_t kDefaultSeed = 527;
+  const char* given = std::getenv("Q527_FAULTS_SEED");
+  return given && *given ? static_cast<uint32_t>(std::strtoul(given, nullptr, 10)) : kDefaultSeed;
+}
+
+// size bytes of garbage from the seed.
+std::string Garbage(uint32_t seed, size_t size) {
   std::mt19937 random(seed);
   std::string bytes(size, '\0');
   for (char& byte : bytes) byte = static_cast<char>(random() & 0xFF);
@@ -215,7 +217,11 @@ TEST_F(FaultsTest, ExchangeFileAsFound) {
   // Lines after a 10 MB line of double-byte text, and after a million
   // tokens, are still read.
   const std::string hugeLine = Repeated("\x90\xfc\x95\xaa", 10 * 1024 * 1024 / 4);  // "線分"…
-  const std::string garbage = Garbage(1024 * 1024);
+  const uint32_t seed = GarbageSeed();
+  const std::string garbage = Garbage(seed, 1024 * 1024);
+  // A failure names the seed, so that Q527_FAULTS_SEED can repeat it.
+  const std::string garbageName =
+      "binary garbage from seed " + std::to_string(seed) + " (Q527_FAULTS_SEED)";
   const std::vector<FileState> kFresh{kDefaultSettings};
   const std::vector<FileState> kUntouched{std::nullopt};
   const auto isFolder = [](const fs::path& folder) {
@@ -240,9 +246,9 @@ TEST_F(FaultsTest, ExchangeFileAsFound) {
        .settingsAfter = kFresh},
       {.name = "one 10 MB line without a line end", .drawing = hugeLine, .keys = "Return",
        .answer = Exact(kNothingReadAnswer), .settingsAfter = kFresh},
-      {.name = "binary garbage", .drawing = garbage, .keys = "Return", .answer = kWellFormed,
+      {.name = garbageName, .drawing = garbage, .keys = "Return", .answer = kWellFormed,
        .settingsAfter = kFresh},
-      {.name = "binary garbage", .drawing = garbage, .keys = "Escape", .answer = Exact(kNoChange),
+      {.name = garbageName, .drawing = garbage, .keys = "Escape", .answer = Exact(kNoChange),
        .settingsAfter = kUntouched},
       // A zero byte is dropped like any control byte; it ends neither the
       // line nor the file.

@@ -8,22 +8,15 @@
 #include <vector>
 
 #include "exchange/JwwGaibu.h"
+#include "tests/support/ExchangeTest.h"
 #include "tests/support/TestSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class OutputTest : public TempDirTest {
+class OutputTest : public ExchangeTest {
  protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    JwwInit();
-  }
-  void TearDown() override {
-    JwwFree();
-    TempDirTest::TearDown();
-  }
   std::string File() const { return PathOf("JWC_TEMP.TXT"); }
   // Writes the buffer to File() and returns the bytes on disk.
   std::string Written() {

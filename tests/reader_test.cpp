@@ -9,34 +9,15 @@
 
 #include "common/MyFunc.h"
 #include "exchange/JwwGaibu.h"
+#include "tests/support/ExchangeTest.h"
 #include "tests/support/TestSupport.h"
 
 using namespace std::string_literals;
 
 namespace {
 
-// A fresh exchange state for every test.
-class Reader : public ::testing::Test {
- protected:
-  void SetUp() override { JwwInit(); }
-  void TearDown() override { JwwFree(); }
-};
-
-class ReadFile : public TempDirTest {
- protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    JwwInit();
-  }
-  void TearDown() override {
-    JwwFree();
-    TempDirTest::TearDown();
-  }
-};
-
-void Parse(std::initializer_list<std::string_view> lines) {
-  for (const std::string_view line : lines) JwwParseLine(line);
-}
+using Reader = ExchangeTest;
+using ReadFile = ExchangeTest;
 
 // The kinds of the order table, in file order.
 std::vector<int32_t> Kinds() {
@@ -53,7 +34,7 @@ TEST_F(Reader, EachKeywordClaimsItsLinesAndTooFewTokensFallThrough) {
     std::vector<int32_t> kinds;
   };
   const Case cases[] = {
-      {"0 0 100 0", {1}},
+      {"0 0 100 0", {JwwKindLine}},
       {"", {}},
       {" \t  \t", {}},
       // Claimed with four tokens: nothing is stored.
@@ -78,28 +59,28 @@ TEST_F(Reader, EachKeywordClaimsItsLinesAndTooFewTokensFallThrough) {
       {"# 1 2 3", {}},
       {"hp1 1 2 3", {}},
       {"hhp1 1 2 3", {}},
-      {"BL 1 2 x", {8}},
-      {"ci 1 2 3", {2}},
+      {"BL 1 2 x", {JwwKindBlk}},
+      {"ci 1 2 3", {JwwKindCircle}},
       // Conditions that fail with four tokens: the line becomes a segment.
-      {"hs 1 2 3", {1}},
-      {"hcw 1 2 3", {1}},
-      {"hch 1 2 3", {1}},
-      {"hcd 1 2 3", {1}},
-      {"hcc 1 2 3", {1}},
-      {"hn 1 2 3", {1}},
-      {"ch 1 2 3", {1}},
-      {"c2 1 2 3", {1}},
-      {"pt 1 2 3", {1}},
-      {"sl 1 2 3", {1}},
-      {"sc 1 2 3", {1}},
-      {"se 1 2 3", {1}},
-      {"so 1 2 3", {1}},
-      {"sg 1 2 3", {1}},
+      {"hs 1 2 3", {JwwKindLine}},
+      {"hcw 1 2 3", {JwwKindLine}},
+      {"hch 1 2 3", {JwwKindLine}},
+      {"hcd 1 2 3", {JwwKindLine}},
+      {"hcc 1 2 3", {JwwKindLine}},
+      {"hn 1 2 3", {JwwKindLine}},
+      {"ch 1 2 3", {JwwKindLine}},
+      {"c2 1 2 3", {JwwKindLine}},
+      {"pt 1 2 3", {JwwKindLine}},
+      {"sl 1 2 3", {JwwKindLine}},
+      {"sc 1 2 3", {JwwKindLine}},
+      {"se 1 2 3", {JwwKindLine}},
+      {"so 1 2 3", {JwwKindLine}},
+      {"sg 1 2 3", {JwwKindLine}},
       // Unknown or differently cased words.
-      {"z6 1 2 3", {1}},
-      {"HK 1 2 3", {1}},
-      {"bl 1 2 x", {1}},
-      {"cx 1 2 3", {1}},
+      {"z6 1 2 3", {JwwKindLine}},
+      {"HK 1 2 3", {JwwKindLine}},
+      {"bl 1 2 x", {JwwKindLine}},
+      {"cx 1 2 3", {JwwKindLine}},
       // No rule for these counts.
       {"ci 1 2 3 4", {}},
       {"ci 1 2 3 4 5 6", {}},
@@ -113,19 +94,19 @@ TEST_F(Reader, EachKeywordClaimsItsLinesAndTooFewTokensFallThrough) {
       {"0 0 1", {}},
       {"0 0 1 1 1", {}},
       // The entities of the other rules.
-      {"ci 1 2 3 4 5 6 7", {3}},
-      {"ch 1 2 3 4 t", {4}},
-      {"c2 1 2 3 4 t", {4}},
-      {"cs 1 2 3 4 t", {4}},
-      {"pt 1 2", {5}},
-      {"pt 1 2 3 4 5", {6}},
-      {"sl 1 2 3 4", {9}},
-      {"sl 1 2 3 4 5 6", {10}},
-      {"sl 1 2 3 4 5 6 7 8", {11}},
-      {"sc 1 2 3 4 5 6 7 8", {12}},
-      {"se 1 2 3 4 5 6 7 8", {13}},
-      {"so 1 2 3 4 5 6 7 8", {14}},
-      {"sg 1 2 3 4 5 6 7 8", {15}},
+      {"ci 1 2 3 4 5 6 7", {JwwKindArc}},
+      {"ch 1 2 3 4 t", {JwwKindText}},
+      {"c2 1 2 3 4 t", {JwwKindText}},
+      {"cs 1 2 3 4 t", {JwwKindText}},
+      {"pt 1 2", {JwwKindPoint}},
+      {"pt 1 2 3 4 5", {JwwKindPointMark}},
+      {"sl 1 2 3 4", {JwwKindSolidLine}},
+      {"sl 1 2 3 4 5 6", {JwwKindSolidTri}},
+      {"sl 1 2 3 4 5 6 7 8", {JwwKindSolidQuad}},
+      {"sc 1 2 3 4 5 6 7 8", {JwwKindSolidCircle}},
+      {"se 1 2 3 4 5 6 7 8", {JwwKindSolidCircum}},
+      {"so 1 2 3 4 5 6 7 8", {JwwKindSolidRing}},
+      {"sg 1 2 3 4 5 6 7 8", {JwwKindSolidRingW}},
       {"file=a b c d", {}},
   };
   for (const Case& c : cases) {
@@ -136,7 +117,7 @@ TEST_F(Reader, EachKeywordClaimsItsLinesAndTooFewTokensFallThrough) {
 }
 
 TEST_F(Reader, AnUnknownWordWithThreeNumbersIsASegmentFromX0) {
-  Parse({"abc 5 6 7"});
+  ParseLines({"abc 5 6 7"});
   ASSERT_EQ(JwwLineCount, 1);
   EXPECT_EQ(JwwLine[0].X1, 0.0);
   EXPECT_EQ(JwwLine[0].Y1, 5.0);
@@ -190,11 +171,11 @@ TEST_F(Reader, TokenBytesFollowQuotesEqualsSignsAndDoubleByteCharacters) {
 
 TEST_F(Reader, ASeparatorAfterTheLastTokenCountsOneMoreToken) {
   // Four tokens, the last one empty: a segment ending at (100, 0).
-  Parse({"0 0 100 "});
+  ParseLines({"0 0 100 "});
   ASSERT_EQ(JwwLineCount, 1);
   EXPECT_EQ(JwwLine[0].X2, 100.0);
   EXPECT_EQ(JwwLine[0].Y2, 0.0);
-  Parse({"ci 0 0 5\t", "ci 0 0 5  "});
+  ParseLines({"ci 0 0 5\t", "ci 0 0 5  "});
   EXPECT_EQ(JwwCircleCount, 0);
 }
 
@@ -205,22 +186,22 @@ TEST_F(Reader, ALineOfTenThousandTokensIsSeenWhole) {
     arc += " " + std::to_string(i);
     scale += " " + std::to_string(i);
   }
-  Parse({arc, scale});
+  ParseLines({arc, scale});
   ASSERT_EQ(JwwArcCount, 1);
   EXPECT_EQ(JwwArc[0].Tilt, 7.0);
   EXPECT_EQ(LgScale[15], 16.0);
   std::string text = "ch 1 2 3 4 t5";
   for (int i = 6; i < 10000; ++i) text += " t" + std::to_string(i);
-  Parse({text});
+  ParseLines({text});
   ASSERT_EQ(JwwTextCount, 1);
   EXPECT_EQ(JwwText[0].Text, "t5");
 }
 
 TEST_F(Reader, FileNameKeepsTheRestOfTheLine) {
-  Parse({"file=C:\\My Drawings\\a b.jww"});
+  ParseLines({"file=C:\\My Drawings\\a b.jww"});
   EXPECT_EQ(JwwFileName, "C:\\My Drawings\\a b.jww");
   // Token 0 from its 6th byte, wherever "file=" stands in it.
-  Parse({"xfile=D:\\x"});
+  ParseLines({"xfile=D:\\x"});
   EXPECT_EQ(JwwFileName, "=D:\\x");
 }
 
@@ -235,26 +216,26 @@ TEST_F(Reader, LayerGroupAndLayerTakeOneHexadecimalDigit) {
                         {"lgZ", 0}, {"lgG", 0}, {"lg", 0},   {"lg12", 1}, {"lg-", 0},  {"lg\x82\xa0", 0}};
   for (const Case& c : cases) {
     JwwInit();
-    Parse({"lg5", c.line, "ly5", "ly" + c.line.substr(2)});
+    ParseLines({"lg5", c.line, "ly5", "ly" + c.line.substr(2)});
     EXPECT_EQ(CurLg, c.group) << c.line;
     EXPECT_EQ(CurLy, c.group) << c.line;
   }
 }
 
 TEST_F(Reader, LayerStatesAndNamesGoToTheCurrentEntries) {
-  Parse({"lg1 3", "lgnWalls", "ly2 7", "lynDoors", "ly4"});
+  ParseLines({"lg1 3", "lgnWalls", "ly2 7", "lynDoors", "ly4"});
   EXPECT_EQ(LgState[1], 3);
   EXPECT_EQ(LgName[1], "Walls");
   EXPECT_EQ(LyState[1 * 16 + 2], 7);
   EXPECT_EQ(LyName[1 * 16 + 2], "Doors");
   EXPECT_EQ(LyState[1 * 16 + 4], 0);
-  Parse({"lgA 2", "lyF 9"});
+  ParseLines({"lgA 2", "lyF 9"});
   EXPECT_EQ(LgState[10], 2);
   EXPECT_EQ(LyState[10 * 16 + 15], 9);
 }
 
 TEST_F(Reader, OnlyTheFirstLineOfEachAttributeSetsTheHostValue) {
-  Parse({"lg2", "ly3", "lc4", "lt5", "lw6", "cn7", "lg8", "ly9", "lc10", "lt11", "lw12", "cn0 5 5 5 5"});
+  ParseLines({"lg2", "ly3", "lc4", "lt5", "lw6", "cn7", "lg8", "ly9", "lc10", "lt11", "lw12", "cn0 5 5 5 5"});
   EXPECT_EQ(HostLg, 2);
   EXPECT_EQ(HostLy, 3);
   EXPECT_EQ(HostLc, 4);
@@ -273,44 +254,44 @@ TEST_F(Reader, OnlyTheFirstLineOfEachAttributeSetsTheHostValue) {
 }
 
 TEST_F(Reader, WithoutAnyLwLineLwGivenStaysFalse) {
-  Parse({"lg1", "lc2", "lt3", "0 0 1 1"});
+  ParseLines({"lg1", "lc2", "lt3", "0 0 1 1"});
   EXPECT_FALSE(LwGiven);
   EXPECT_EQ(HostLw, 0);
 }
 
 TEST_F(Reader, LineColourTenSetsTheSolidColour) {
-  Parse({"lc10 5"});
+  ParseLines({"lc10 5"});
   EXPECT_EQ(CurLc, 10);
   EXPECT_EQ(CurSolidColor, 5);
-  Parse({"lc5 7", "lc10"});
+  ParseLines({"lc5 7", "lc10"});
   EXPECT_EQ(CurLc, 10);
   EXPECT_EQ(CurSolidColor, 5);
-  Parse({"lc$A 6"});
+  ParseLines({"lc$A 6"});
   EXPECT_EQ(CurSolidColor, 6);
 }
 
 TEST_F(Reader, TextStyleTakesItsOwnSizesOnlyForStyleZeroWithFourValues) {
-  Parse({"cn0 1.5 2.5 0.5 4"});
+  ParseLines({"cn0 1.5 2.5 0.5 4"});
   EXPECT_EQ(HostStyleNo, 0);
   EXPECT_EQ(HostTextW, 1.5);
   EXPECT_EQ(HostTextH, 2.5);
   EXPECT_EQ(HostTextSp, 0.5);
   EXPECT_EQ(HostTextColor, 4);
-  Parse({"cn0 3 3 3 7", "cn5 9 9 9 9", "cn0 8 8 8"});
+  ParseLines({"cn0 3 3 3 7", "cn5 9 9 9 9", "cn0 8 8 8"});
   EXPECT_EQ(HostTextW, 1.5);
   EXPECT_EQ(CurStyleNo, 0);
   EXPECT_EQ(CurTextW, 3.0);
   EXPECT_EQ(CurTextColor, 7);
 
   JwwInit();
-  Parse({"cn3 9 9 9 9", "cn0 6 6 6 6"});
+  ParseLines({"cn3 9 9 9 9", "cn0 6 6 6 6"});
   EXPECT_EQ(HostStyleNo, 3);
   EXPECT_EQ(HostTextW, 2.0);
   EXPECT_EQ(CurTextW, 6.0);
 }
 
 TEST_F(Reader, TheFirstNonEmptyFontNameIsTheHostFont) {
-  Parse({"cn$", "cn$Mincho", "cn$Gothic"});
+  ParseLines({"cn$", "cn$Mincho", "cn$Gothic"});
   EXPECT_EQ(HostFont, "Mincho");
   EXPECT_EQ(CurFont, "Gothic");
   EXPECT_EQ(NeedCn, true);
@@ -325,15 +306,15 @@ TEST_F(Reader, TextColourTakesOneDecimalDigitUpToEight) {
   const Case cases[] = {{"cc3", 3}, {"cc8", 8}, {"cc9", 0}, {"cc37", 3}, {"ccA", 0}, {"cc", 0}, {"cc-", 0}};
   for (const Case& c : cases) {
     JwwInit();
-    Parse({"cc5", c.line});
+    ParseLines({"cc5", c.line});
     EXPECT_EQ(CurCc, c.cc) << c.line;
   }
 }
 
 TEST_F(Reader, HeaderValuesAreRead) {
-  Parse({"hk 0.5", "hzs 420 297", "hn 1 2 3 4", "bz", "hs 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16",
-         "hcw 1 2 3 4 5 6 7 8 9 10", "hch 11 12 13 14 15 16 17 18 19 20",
-         "hcd 0.25 0.5 0.75 1 1.25 1.5 1.75 2 2.25 2.5", "hcc 1 2 3 4 5 6 7 8 9 $A"});
+  ParseLines({"hk 0.5", "hzs 420 297", "hn 1 2 3 4", "bz", "hs 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16",
+              "hcw 1 2 3 4 5 6 7 8 9 10", "hch 11 12 13 14 15 16 17 18 19 20",
+              "hcd 0.25 0.5 0.75 1 1.25 1.5 1.75 2 2.25 2.5", "hcc 1 2 3 4 5 6 7 8 9 $A"});
   EXPECT_EQ(HkValue, 0.5);
   EXPECT_EQ(SheetW, 420.0);
   EXPECT_EQ(SheetH, 297.0);
@@ -349,9 +330,9 @@ TEST_F(Reader, HeaderValuesAreRead) {
 }
 
 TEST_F(Reader, ZFlagsCollectUntilTheNextEntity) {
-  Parse({"z3", "z3", "z1", "z5"});
+  ParseLines({"z3", "z3", "z1", "z5"});
   EXPECT_EQ(CurZFlags, 1 + 4 + 16);
-  Parse({"0 0 1 1", "z2", "ci 0 0 1", "0 0 2 2"});
+  ParseLines({"0 0 1 1", "z2", "ci 0 0 1", "0 0 2 2"});
   EXPECT_EQ(JwwLine[0].Head.ZFlags, 21);
   EXPECT_EQ(JwwCircle[0].Head.ZFlags, 2);
   EXPECT_EQ(JwwLine[1].Head.ZFlags, 0);
@@ -383,7 +364,7 @@ TEST_F(Reader, NumberedPointsTakeNumberAndKindFromToken0) {
     EXPECT_EQ(hp.HpKind, c.kind) << c.line;
   }
   JwwInit();
-  Parse({"hp7 1 2", "hp7 3 4"});
+  ParseLines({"hp7 1 2", "hp7 3 4"});
   EXPECT_EQ(JwwHpCount, 2);
   EXPECT_EQ(JwwHp[7].X, 3.0);
 }
@@ -400,7 +381,7 @@ TEST_F(Reader, HhpNumberGoesToTheNextEntityOnly) {
   };
   for (const Case& c : cases) {
     JwwInit();
-    Parse({c.line, "0 0 1 1", "0 0 2 2"});
+    ParseLines({c.line, "0 0 1 1", "0 0 2 2"});
     EXPECT_EQ(JwwLine[0].Head.HhpNo, c.number) << c.line;
     EXPECT_EQ(JwwLine[1].Head.HhpNo, 0) << c.line;
   }
@@ -441,20 +422,20 @@ TEST_F(Reader, PolylineNumbersLastUntilAnAttributeLineOrAnotherEntity) {
 }
 
 TEST_F(Reader, MsgHoldsTheSegmentForTheNextCsText) {
-  Parse({"msg", "0 0 5 5", "0 0 10 0", "cs 1 2 3 4 100"});
-  EXPECT_EQ(Kinds(), (std::vector<int32_t>{7}));
+  ParseLines({"msg", "0 0 5 5", "0 0 10 0", "cs 1 2 3 4 100"});
+  EXPECT_EQ(Kinds(), (std::vector<int32_t>{JwwKindDim}));
   EXPECT_EQ(JwwDim[0].DimLine.X2, 10.0);
   EXPECT_FALSE(MsgMode);
   // The dimension ended the message mode: the next "cs" is a text.
-  Parse({"cs 1 2 3 4 200", "0 0 1 1"});
-  EXPECT_EQ(Kinds(), (std::vector<int32_t>{7, 4, 1}));
+  ParseLines({"cs 1 2 3 4 200", "0 0 1 1"});
+  EXPECT_EQ(Kinds(), (std::vector<int32_t>{JwwKindDim, JwwKindText, JwwKindLine}));
 
   JwwInit();
-  Parse({"msg", "ch 1 2 3 4 x", "0 0 1 1"});
-  EXPECT_EQ(Kinds(), (std::vector<int32_t>{4, 1}));
+  ParseLines({"msg", "ch 1 2 3 4 x", "0 0 1 1"});
+  EXPECT_EQ(Kinds(), (std::vector<int32_t>{JwwKindText, JwwKindLine}));
   JwwInit();
-  Parse({"msg", "pl", "0 0 1 1", "msg", "#", "0 0 2 2"});
-  EXPECT_EQ(Kinds(), (std::vector<int32_t>{1, 1}));
+  ParseLines({"msg", "pl", "0 0 1 1", "msg", "#", "0 0 2 2"});
+  EXPECT_EQ(Kinds(), (std::vector<int32_t>{JwwKindLine, JwwKindLine}));
   EXPECT_EQ(JwwLine[0].PlNo, 1);
 }
 
@@ -470,13 +451,13 @@ TEST_F(ReadFile, LineEndsAndEndOfFileMarks) {
       {"0 0 1 1\n0 0 2 2\n", {1, 2}},
       {"0 0 1 1\n0 0 2 2", {1, 2}},
       {"0 0 1 1\r\n0 0 2 2\r", {1, 2}},
-      {"0 0 1 1\r\n\x1a" "0 0 2 2\r\n", {1}},
-      {"0 0 1 1\x1a" "0 0 2 2\r\n", {1}},
+      {"0 0 1 1\r\n\x1a" "0 0 2 2\r\n", {JwwKindLine}},
+      {"0 0 1 1\x1a" "0 0 2 2\r\n", {JwwKindLine}},
       {"\x1a" "0 0 1 1\r\n", {}},
       {"", {}},
-      {"\r\n\n\r\n0 0 3 3", {3}},
+      {"\r\n\n\r\n0 0 3 3", {JwwKindArc}},
       // A lone CR is no line end: it is dropped with the other control bytes.
-      {"0 0 1\r2 3\r\n", {12}},
+      {"0 0 1\r2 3\r\n", {JwwKindSolidCircle}},
   };
   for (const Case& c : cases) {
     JwwInit();
@@ -530,7 +511,7 @@ TEST_F(ReadFile, ANumberTooLargeForADoubleEndsTheReadingAtItsLine) {
     JwwInit();
     WriteBytes(PathOf("JWC_TEMP.TXT"), "lg2\r\nz3\r\n0 0 1 1\r\npl\r\nz1\r\n" + tail + "\r\n0 0 2 2\r\n");
     EXPECT_FALSE(JwwReadFile(PathOf("JWC_TEMP.TXT"))) << tail;
-    EXPECT_EQ(Kinds(), (std::vector<int32_t>{1})) << tail;
+    EXPECT_EQ(Kinds(), (std::vector<int32_t>{JwwKindLine})) << tail;
     EXPECT_EQ(JwwLine[0].Head.ZFlags, 4) << tail;
     EXPECT_EQ(CurLg, 2) << tail;
     // The line that overflows has changed nothing.
@@ -544,7 +525,7 @@ TEST_F(ReadFile, ANumberTooLargeForADoubleEndsTheReadingAtItsLine) {
 }
 
 TEST_F(Reader, ParseLinePassesTheOverflowOnAndChangesNothing) {
-  Parse({"msg", "0 0 5 5"});
+  ParseLines({"msg", "0 0 5 5"});
   EXPECT_THROW(JwwParseLine("1e400 0 1 1"), EFloatOverflow);
   EXPECT_EQ(HeldLine.X2, 5.0);
   EXPECT_THROW(JwwParseLine("cs 1 2 3 1e400 t"), EFloatOverflow);

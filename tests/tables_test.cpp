@@ -8,18 +8,11 @@
 #include <vector>
 
 #include "exchange/JwwGaibu.h"
+#include "tests/support/ExchangeTest.h"
 
 namespace {
 
-class Tables : public ::testing::Test {
- protected:
-  void SetUp() override { JwwInit(); }
-  void TearDown() override { JwwFree(); }
-};
-
-void Parse(std::initializer_list<std::string_view> lines) {
-  for (const std::string_view line : lines) JwwParseLine(line);
-}
+using Tables = ExchangeTest;
 
 std::vector<int32_t> HeadOf(const TJwwEntHead& h) {
   return {h.HhpNo, h.Lg, h.Ly, h.Lc, h.Lt, h.Lw, h.ZFlags};
@@ -41,7 +34,7 @@ TEST_F(Tables, StampHeadCopiesTheCurrentAttributesInOrder) {
 }
 
 TEST_F(Tables, RecordsTakeTheHeaderOfTheLinesBeforeThem) {
-  Parse({"hhp4", "lg2", "ly3", "lc5", "lt6", "lw7", "z2", "1.5 2.5 3.5 4.5", "ci 1 2 3"});
+  ParseLines({"hhp4", "lg2", "ly3", "lc5", "lt6", "lw7", "z2", "1.5 2.5 3.5 4.5", "ci 1 2 3"});
   ASSERT_EQ(JwwLineCount, 1);
   EXPECT_EQ(HeadOf(JwwLine[0].Head), (std::vector<int32_t>{4, 2, 3, 5, 6, 7, 2}));
   EXPECT_EQ(JwwLine[0].PlNo, 0);
@@ -56,7 +49,7 @@ TEST_F(Tables, RecordsTakeTheHeaderOfTheLinesBeforeThem) {
 }
 
 TEST_F(Tables, ArcsAreStoredAsRead) {
-  Parse({"ci 1 2 3 30 10 0.5 45"});
+  ParseLines({"ci 1 2 3 30 10 0.5 45"});
   ASSERT_EQ(JwwArcCount, 1);
   const TJwwEntArc& a = JwwArc[0];
   EXPECT_EQ((std::vector<double>{a.Cx, a.Cy, a.R, a.StartAng, a.EndAng, a.Flat, a.Tilt}),
@@ -64,7 +57,7 @@ TEST_F(Tables, ArcsAreStoredAsRead) {
 }
 
 TEST_F(Tables, PointsTakeThePointColour) {
-  Parse({"lc3", "pn6", "pt 1 2", "pt 3 4 0.5 0.25 -3 extra", "pt 5 6"});
+  ParseLines({"lc3", "pn6", "pt 1 2", "pt 3 4 0.5 0.25 -3 extra", "pt 5 6"});
   ASSERT_EQ(JwwPointCount, 2);
   EXPECT_EQ(JwwPoint[0].Head.Lc, 6);
   EXPECT_EQ(JwwPoint[0].X, 1.0);
@@ -87,16 +80,16 @@ TEST_F(Tables, BlockReferencesKeepTheWholeName) {
 }
 
 TEST_F(Tables, SolidsTakeTheSolidColourOfTheLastLineColourTen) {
-  Parse({"sl 0 0 1 1", "lc10 5", "lc3", "sc 1 2 3 0.5 0.25 0.125 6 100", "se 1 2 3 4 5 6 7 -1",
-         "so 1 2 3 4 5 6 7 8", "lc10 9", "sg 8 7 6 5 4 3 2 1 0", "sl 0 0 1 1 2 2"});
+  ParseLines({"sl 0 0 1 1", "lc10 5", "lc3", "sc 1 2 3 0.5 0.25 0.125 6 100", "se 1 2 3 4 5 6 7 -1",
+              "so 1 2 3 4 5 6 7 8", "lc10 9", "sg 8 7 6 5 4 3 2 1 0", "sl 0 0 1 1 2 2"});
   EXPECT_EQ(JwwSolidLine[0].SolidColor, 0);
   const TJwwEntSolidCircle& c = JwwSolidCircle[0];
   EXPECT_EQ(c.SolidColor, 5);
   EXPECT_EQ(c.Head.Lc, 3);
   EXPECT_EQ((std::vector<double>{c.Cx, c.Cy, c.R, c.Flat, c.Tilt, c.StartAng, c.Span}),
             (std::vector<double>{1, 2, 3, 0.5, 0.25, 0.125, 6}));
-  EXPECT_EQ(c.FillMode, 100);
-  EXPECT_EQ(JwwSolidCircum[0].FillMode, -1);
+  EXPECT_EQ(c.FillMode, JwwFillNoEnds);
+  EXPECT_EQ(JwwSolidCircum[0].FillMode, JwwFillTangent);
   EXPECT_EQ(JwwSolidCircum[0].SolidColor, 5);
   const TJwwEntSolidRing& r = JwwSolidRing[0];
   EXPECT_EQ((std::vector<double>{r.Cx, r.Cy, r.R, r.Flat, r.Tilt, r.StartAng, r.Span, r.R2}),
@@ -117,7 +110,7 @@ TEST_F(Tables, TextKindComesFromTheKeyword) {
 }
 
 TEST_F(Tables, TextFieldsComeFromTheLineAndTheCurrentAttributes) {
-  Parse({"cc4", "cn$Font", "lc7", "cr 1 2 0.5 -0.5 \"hello world"});
+  ParseLines({"cc4", "cn$Font", "lc7", "cr 1 2 0.5 -0.5 \"hello world"});
   ASSERT_EQ(JwwTextCount, 1);
   const TJwwEntText& t = JwwText[0];
   EXPECT_EQ(t.TextKind, 3);
@@ -146,10 +139,10 @@ TEST_F(Tables, TextSizeAndColourComeFromTheStyleTableOrTheExplicitValues) {
       {"cn11", 1.5, 2.5, 0.5, 6},  // the explicit values of the last "cn0"
       {"cn-1", 1.5, 2.5, 0.5, 6},
   };
-  Parse({"hcw 11 12 13 14 15 16 17 18 19 110", "hch 21 22 23 24 25 26 27 28 29 210",
-         "hcd 0 0 0.25 0 0 0 0 0 0 2.5", "hcc 31 32 33 34 35 36 37 38 39 310"});
+  ParseLines({"hcw 11 12 13 14 15 16 17 18 19 110", "hch 21 22 23 24 25 26 27 28 29 210",
+              "hcd 0 0 0.25 0 0 0 0 0 0 2.5", "hcc 31 32 33 34 35 36 37 38 39 310"});
   for (const Case& c : cases) {
-    Parse({"lc9", c.style, "ch 0 0 1 0 t"});
+    ParseLines({"lc9", c.style, "ch 0 0 1 0 t"});
     const TJwwEntText& t = JwwText[JwwTextCount - 1];
     EXPECT_EQ(t.Width, c.width) << c.style;
     EXPECT_EQ(t.Height, c.height) << c.style;
@@ -172,7 +165,7 @@ TEST_F(Tables, TextAndFontNameAreCutTo255Bytes) {
 // ---- Dimensions -----------------------------------------------------------------------------
 
 TEST_F(Tables, ADimensionWithoutAHeldSegmentUsesTheResetOne) {
-  Parse({"lc4", "msg", "cs 1 2 3 4 100"});
+  ParseLines({"lc4", "msg", "cs 1 2 3 4 100"});
   ASSERT_EQ(JwwDimCount, 1);
   const TJwwEntDim& d = JwwDim[0];
   EXPECT_EQ(HeadOf(d.DimLine.Head), (std::vector<int32_t>{0, 0, 0, 1, 1, 0, 0}));
@@ -188,7 +181,8 @@ TEST_F(Tables, ADimensionWithoutAHeldSegmentUsesTheResetOne) {
 }
 
 TEST_F(Tables, TheHeldSegmentIsStampedAndReusedByLaterDimensions) {
-  Parse({"lc3", "pl", "msg", "hhp2", "z1", "0 0 7 8", "lc4", "hhp5", "cs 1 2 3 4 x", "msg", "cs 5 6 7 8 y"});
+  ParseLines({"lc3", "pl", "msg", "hhp2", "z1", "0 0 7 8", "lc4", "hhp5", "cs 1 2 3 4 x", "msg",
+              "cs 5 6 7 8 y"});
   ASSERT_EQ(JwwDimCount, 2);
   EXPECT_EQ(JwwLineCount, 0);
   EXPECT_EQ(HeadOf(HeldLine.Head), (std::vector<int32_t>{2, 0, 0, 3, 1, 0, 1}));
@@ -207,19 +201,20 @@ TEST_F(Tables, TheHeldSegmentIsStampedAndReusedByLaterDimensions) {
 // ---- Order table and growth ---------------------------------------------------------------
 
 TEST_F(Tables, TheOrderTableListsKindAndIndexInFileOrder) {
-  Parse({"0 0 1 1", "ci 1 2 3 0 90 1 0", "0 0 2 2", "sl 0 0 1 1", "msg", "0 0 5 5", "cs 1 2 3 4 t",
-         "ci 0 0 1", "sl 0 0 0 0 1 1", "ch 1 1 1 1 t"});
+  ParseLines({"0 0 1 1", "ci 1 2 3 0 90 1 0", "0 0 2 2", "sl 0 0 1 1", "msg", "0 0 5 5", "cs 1 2 3 4 t",
+              "ci 0 0 1", "sl 0 0 0 0 1 1", "ch 1 1 1 1 t"});
   std::vector<std::pair<int32_t, int32_t>> pairs;
   for (int32_t i = 0; i < JwwOrderCount; ++i) pairs.emplace_back(JwwOrder[i].Kind, JwwOrder[i].Index);
-  const std::vector<std::pair<int32_t, int32_t>> expected = {{1, 0}, {3, 0}, {1, 1}, {9, 0}, {7, 0},
-                                                             {2, 0}, {9, 1}, {4, 0}};
+  const std::vector<std::pair<int32_t, int32_t>> expected = {
+      {JwwKindLine, 0},      {JwwKindArc, 0},    {JwwKindLine, 1},      {JwwKindSolidLine, 0},
+      {JwwKindDim, 0},       {JwwKindCircle, 0}, {JwwKindSolidLine, 1}, {JwwKindText, 0}};
   EXPECT_EQ(pairs, expected);
 }
 
 TEST_F(Tables, AddOrderAppendsOnePair) {
-  JwwAddOrder(5, 42);
+  JwwAddOrder(JwwKindPoint, 42);
   ASSERT_EQ(JwwOrderCount, 1);
-  EXPECT_EQ(JwwOrder[0].Kind, 5);
+  EXPECT_EQ(JwwOrder[0].Kind, JwwKindPoint);
   EXPECT_EQ(JwwOrder[0].Index, 42);
   EXPECT_EQ(JwwOrder.Length(), 1000);
 }
@@ -239,7 +234,7 @@ TEST_F(Tables, TablesGrowInStepsOfAThousand) {
   EXPECT_EQ(JwwOrder[1000].Index, 1000);
   JwwParseLine("ci 0 0 1 0 90 1 0");
   EXPECT_EQ(JwwArc.Length(), 1000);
-  EXPECT_EQ(JwwOrder[1001].Kind, 3);
+  EXPECT_EQ(JwwOrder[1001].Kind, JwwKindArc);
   EXPECT_EQ(JwwOrder[1001].Index, 0);
 }
 
@@ -252,35 +247,35 @@ TEST_F(Tables, PolygonSolidsMergeCoincidingCorners) {
     std::vector<double> corners;
   };
   const Case cases[] = {
-      {"sl 1 2 3 4", 9, {1, 2, 3, 4}},
+      {"sl 1 2 3 4", JwwKindSolidLine, {1, 2, 3, 4}},
       // Three corners.
-      {"sl 0 0 0 0 10 10", 9, {0, 0, 10, 10}},
-      {"sl 0 0 10 0 10 0", 9, {0, 0, 10, 0}},
-      {"sl 0 0 10 0 0 0", 10, {0, 0, 10, 0, 0, 0}},
-      {"sl 0 0 10 0 10 10", 10, {0, 0, 10, 0, 10, 10}},
-      {"sl 1 1 1 1 1 1", 9, {1, 1, 1, 1}},
+      {"sl 0 0 0 0 10 10", JwwKindSolidLine, {0, 0, 10, 10}},
+      {"sl 0 0 10 0 10 0", JwwKindSolidLine, {0, 0, 10, 0}},
+      {"sl 0 0 10 0 0 0", JwwKindSolidTri, {0, 0, 10, 0, 0, 0}},
+      {"sl 0 0 10 0 10 10", JwwKindSolidTri, {0, 0, 10, 0, 10, 10}},
+      {"sl 1 1 1 1 1 1", JwwKindSolidLine, {1, 1, 1, 1}},
       // Four corners, each branch in turn.
-      {"sl 0 0 0 0 0 0 5 6", 9, {0, 0, 5, 6}},
-      {"sl 3 3 3 3 3 3 3 3", 9, {3, 3, 3, 3}},
-      {"sl 1 2 5 5 5 5 5 5", 9, {1, 2, 5, 5}},
-      {"sl 0 0 0 0 7 8 7 8", 9, {0, 0, 7, 8}},
-      {"sl 0 0 10 0 10 10 0 0", 10, {0, 0, 10, 0, 10, 10}},
-      {"sl 0 0 10 0 10 10 10 0", 10, {0, 0, 10, 0, 10, 10}},
-      {"sl 0 0 10 0 10 10 10 10", 10, {0, 0, 10, 0, 10, 10}},
-      {"sl 0 0 10 0 0 0 0 10", 10, {0, 0, 10, 0, 0, 10}},
-      {"sl 0 0 10 0 10 0 0 10", 10, {0, 0, 10, 0, 0, 10}},
-      {"sl 0 0 0 0 10 0 10 10", 10, {0, 0, 10, 0, 10, 10}},
-      {"sl 0 0 10 0 10 10 0 10", 11, {0, 0, 10, 0, 10, 10, 0, 10}},
-      {"sl 0 0 10 0 10 10 0 10 0 0 x", 11, {0, 0, 10, 0, 10, 10, 0, 10}},
+      {"sl 0 0 0 0 0 0 5 6", JwwKindSolidLine, {0, 0, 5, 6}},
+      {"sl 3 3 3 3 3 3 3 3", JwwKindSolidLine, {3, 3, 3, 3}},
+      {"sl 1 2 5 5 5 5 5 5", JwwKindSolidLine, {1, 2, 5, 5}},
+      {"sl 0 0 0 0 7 8 7 8", JwwKindSolidLine, {0, 0, 7, 8}},
+      {"sl 0 0 10 0 10 10 0 0", JwwKindSolidTri, {0, 0, 10, 0, 10, 10}},
+      {"sl 0 0 10 0 10 10 10 0", JwwKindSolidTri, {0, 0, 10, 0, 10, 10}},
+      {"sl 0 0 10 0 10 10 10 10", JwwKindSolidTri, {0, 0, 10, 0, 10, 10}},
+      {"sl 0 0 10 0 0 0 0 10", JwwKindSolidTri, {0, 0, 10, 0, 0, 10}},
+      {"sl 0 0 10 0 10 0 0 10", JwwKindSolidTri, {0, 0, 10, 0, 0, 10}},
+      {"sl 0 0 0 0 10 0 10 10", JwwKindSolidTri, {0, 0, 10, 0, 10, 10}},
+      {"sl 0 0 10 0 10 10 0 10", JwwKindSolidQuad, {0, 0, 10, 0, 10, 10, 0, 10}},
+      {"sl 0 0 10 0 10 10 0 10 0 0 x", JwwKindSolidQuad, {0, 0, 10, 0, 10, 10, 0, 10}},
       // Corners coincide within 1e-10 on both axes.
-      {"sl 0 0 0.5e-10 -0.9e-10 10 10", 9, {0, 0, 10, 10}},
-      {"sl 0 0 2e-10 0 10 10", 10, {0, 0, 2e-10, 0, 10, 10}},
-      {"sl 0 0 0 2e-10 10 10", 10, {0, 0, 0, 2e-10, 10, 10}},
-      {"sl 5 5 10 10 10.00000000005 10", 9, {5, 5, 10, 10}},
-      {"sl 0 0 10 0 10 10 0.5e-10 0", 10, {0, 0, 10, 0, 10, 10}},
-      {"sl 0 0 10 0 10 10 2e-10 0", 11, {0, 0, 10, 0, 10, 10, 2e-10, 0}},
+      {"sl 0 0 0.5e-10 -0.9e-10 10 10", JwwKindSolidLine, {0, 0, 10, 10}},
+      {"sl 0 0 2e-10 0 10 10", JwwKindSolidTri, {0, 0, 2e-10, 0, 10, 10}},
+      {"sl 0 0 0 2e-10 10 10", JwwKindSolidTri, {0, 0, 0, 2e-10, 10, 10}},
+      {"sl 5 5 10 10 10.00000000005 10", JwwKindSolidLine, {5, 5, 10, 10}},
+      {"sl 0 0 10 0 10 10 0.5e-10 0", JwwKindSolidTri, {0, 0, 10, 0, 10, 10}},
+      {"sl 0 0 10 0 10 10 2e-10 0", JwwKindSolidQuad, {0, 0, 10, 0, 10, 10, 2e-10, 0}},
       // The double nearest 1e-10 lies above 1e-10 in extended precision.
-      {"sl 0 0 1e-10 0 10 10", 10, {0, 0, 1e-10, 0, 10, 10}},
+      {"sl 0 0 1e-10 0 10 10", JwwKindSolidTri, {0, 0, 1e-10, 0, 10, 10}},
   };
   for (const Case& c : cases) {
     JwwInit();
@@ -288,10 +283,10 @@ TEST_F(Tables, PolygonSolidsMergeCoincidingCorners) {
     ASSERT_EQ(JwwOrderCount, 1) << c.line;
     EXPECT_EQ(JwwOrder[0].Kind, c.kind) << c.line;
     std::vector<double> corners;
-    if (c.kind == 9) {
+    if (c.kind == JwwKindSolidLine) {
       const TJwwEntSolidLine& s = JwwSolidLine[0];
       corners = {s.X1, s.Y1, s.X2, s.Y2};
-    } else if (c.kind == 10) {
+    } else if (c.kind == JwwKindSolidTri) {
       const TJwwEntSolidTri& s = JwwSolidTri[0];
       corners = {s.X1, s.Y1, s.X2, s.Y2, s.X3, s.Y3};
     } else {
