@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "host/Labels.h"
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -87,23 +89,9 @@ AnswerLine ParsePoint(std::string_view rest) {
   return Command(std::move(command));
 }
 
-std::string LayerText(std::optional<int> value) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  return value ? std::string(1, kHex[*value & 15]) : std::string("(current)");
-}
-
-std::string ColorText(std::optional<int> value) {
-  if (!value) return "(current)";
-  std::string text = std::to_string(*value);
-  // The host numbers the 256 SXF colours from 101 on.
-  if (*value >= 101 && *value <= 356) text += " (SXF-" + std::to_string(*value - 100) + ")";
-  return text;
-}
-
 std::string MarkerShape(int kind) {
-  static constexpr const char* kShapes[] = {"＊", "○", "・", "＋", "□", "△", "×"};
-  if (kind >= -7 && kind <= -1) return kShapes[-kind - 1];
-  return "kind " + std::to_string(kind);
+  const std::string glyph = MarkerGlyph(kind);
+  return glyph.empty() ? "kind " + std::to_string(kind) : glyph;
 }
 
 // The attributes that place a point, as they stand while the host reads the
@@ -113,16 +101,16 @@ struct HostState {
 };
 
 std::string PlaceText(const HostState& state) {
-  return "on layer group " + LayerText(state.lg) + ", layer " + LayerText(state.ly) +
-         ", colour " + ColorText(state.pn);
+  return "on layer group " + LayerLabel(state.lg) + ", layer " + LayerLabel(state.ly) +
+         ", colour " + ColorLabel(state.pn);
 }
 
 std::string AttributeText(const AnswerCommand& command) {
   switch (command.kind) {
-    case AnswerCommand::Kind::LayerGroup: return "layer group " + LayerText(command.value);
-    case AnswerCommand::Kind::Layer: return "layer " + LayerText(command.value);
-    case AnswerCommand::Kind::LineColor: return "line colour " + ColorText(command.value);
-    case AnswerCommand::Kind::PointColor: return "point colour " + ColorText(command.value);
+    case AnswerCommand::Kind::LayerGroup: return "layer group " + LayerLabel(command.value);
+    case AnswerCommand::Kind::Layer: return "layer " + LayerLabel(command.value);
+    case AnswerCommand::Kind::LineColor: return "line colour " + ColorLabel(command.value);
+    case AnswerCommand::Kind::PointColor: return "point colour " + ColorLabel(command.value);
     case AnswerCommand::Kind::LineType: return "line type " + std::to_string(command.value);
     case AnswerCommand::Kind::LineWidth: return "line width " + std::to_string(command.value);
     default: return {};

@@ -30,7 +30,9 @@
 
 #include "exchange/JwwGaibu.h"
 #include "host/Answer.h"
-#include "host/Picture.h"
+#include "host/PictureLayout.h"
+#include "host/PictureScene.h"
+#include "host/PictureSvg.h"
 #include "host/PictureImage.h"
 
 namespace {

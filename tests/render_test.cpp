@@ -17,7 +17,9 @@
 
 #include "exchange/JwwGaibu.h"
 #include "host/Answer.h"
-#include "host/Picture.h"
+#include "host/PictureLayout.h"
+#include "host/PictureScene.h"
+#include "host/PictureSvg.h"
 #include "host/PictureImage.h"
 #include "support/TestSupport.h"
 
