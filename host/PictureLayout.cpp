@@ -214,4 +214,3 @@ PictureLayout LayOutPicture(const PictureScene& scene, const PictureSize& size) 
   }
   return layout;
 }
-

@@ -360,4 +360,3 @@ void AddAnswerToScene(PictureScene& scene, const std::vector<AnswerCommand>& ans
   }
   scene.legend = LegendText(groups);
 }
-
