@@ -45,7 +45,7 @@ TRunPaths RunPathsOf(const std::filesystem::path& program) {
     if (!absolute.empty()) paths.Program = absolute;
   }
   paths.Folder = paths.Program.parent_path();
-  paths.Exchange = paths.Folder / ExchangeFileName;
+  paths.Exchange = paths.Folder / JwwExchangeFileName;
   paths.Settings = SettingsPath(paths.Program);
   return paths;
 }

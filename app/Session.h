@@ -11,9 +11,6 @@
 #include "app/Settings.h"
 #include "endpoints/EndPoints.h"
 
-// The exchange file's name; it lies in the program's folder.
-inline constexpr char ExchangeFileName[] = "JWC_TEMP.TXT";
-
 // The files of one run, all beside the program.
 struct TRunPaths {
   std::filesystem::path Program;   // the executable, absolute

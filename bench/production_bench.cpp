@@ -38,7 +38,7 @@ void BM_WholeProduction(benchmark::State& state) {
   // The program lies beside the drawing, so that its exchange file is a copy.
   const std::filesystem::path folder = std::filesystem::path(drawing.path).parent_path() / "q527-production";
   std::filesystem::create_directories(folder);
-  const std::filesystem::path answer = folder / ExchangeFileName;
+  const std::filesystem::path answer = folder / JwwExchangeFileName;
   const TSettings settings;
   int32_t points = 0;
   for (auto _ : state) {

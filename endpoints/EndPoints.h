@@ -10,6 +10,9 @@
 
 #include "common/BlockArray.h"
 
+struct TJwwEntArc;
+struct TJwwEntSolidRing;
+
 // The kinds of entity whose end points are wanted, one flag a check box.
 struct TEndPointKinds {
   bool Lines = true;          // "線分": JwwLine
@@ -70,6 +73,17 @@ class TPlacedPointList {
   int32_t count_ = 0;
   std::unique_ptr<Index> index_;
 };
+
+// True when the arc or elliptical arc has end points: its extent EndAng -
+// StartAng, brought into [0, 360), lies more than 1e-8 degrees from both 0
+// and 360. An extent that is not a finite number counts as open. The walk
+// and the host's picture decide by this alone.
+bool ArcHasEnds(const TJwwEntArc& arc);
+
+// True when the annulus solid (either kind) has end points: its Span lies more
+// than 1e-12 radians from both 0 and a full turn, either way round. A span
+// that is not a finite number counts as open.
+bool RingHasEnds(const TJwwEntSolidRing& ring);
 
 // Offers one end point: when it is finite and no placed point lies within
 // 1e-8 on both axes, appends it and emits exactly one command (EmitPoint, or

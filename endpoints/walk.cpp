@@ -109,10 +109,7 @@ class TWalk {
   void Arcs() {
     for (int32_t i = 0; i < JwwArcCount; ++i) {
       const TJwwEntArc& e = JwwArc[i];
-      if (Skipped(e.Head)) continue;
-      const double span =
-          NormaliseArcSpan(static_cast<double>(static_cast<Ext>(e.EndAng) - e.StartAng));
-      if (ArcClosed(span)) continue;
+      if (Skipped(e.Head) || !ArcHasEnds(e)) continue;
       double x, y;
       EllipsePointDeg(e.Cx, e.Cy, e.R, e.Flat, e.Tilt, e.StartAng, x, y);
       Offer(x, y);
@@ -175,7 +172,7 @@ class TWalk {
   void SolidRings(const JwwTable<TJwwEntSolidRing>& table, int32_t count, bool equalWidth) {
     for (int32_t i = 0; i < count; ++i) {
       const TJwwEntSolidRing& e = table[i];
-      if (Skipped(e.Head) || RingClosed(e.Span)) continue;
+      if (Skipped(e.Head) || !RingHasEnds(e)) continue;
       const double end = EndAngle(e.StartAng, e.Span);
       double x, y;
       EllipsePoint(e.Cx, e.Cy, e.R, e.Flat, e.Tilt, e.StartAng, x, y);
@@ -203,6 +200,13 @@ class TWalk {
 };
 
 }  // namespace
+
+bool ArcHasEnds(const TJwwEntArc& arc) {
+  return !ArcClosed(
+      NormaliseArcSpan(static_cast<double>(static_cast<Ext>(arc.EndAng) - arc.StartAng)));
+}
+
+bool RingHasEnds(const TJwwEntSolidRing& ring) { return !RingClosed(ring.Span); }
 
 void PlacePoint(TPlacedPointList& placed, const TEndPointChoices& choices, double x, double y) {
   // A point that overflowed to infinity (or NaN) has no place in the drawing.

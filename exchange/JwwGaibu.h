@@ -13,6 +13,10 @@
 
 #include "common/BlockArray.h"
 
+// The exchange file's name: the host writes it into the tool's folder and
+// reads the answer back from there.
+inline constexpr char JwwExchangeFileName[] = "JWC_TEMP.TXT";
+
 // ---- Entity records -----------------------------------------------------------
 
 // The header every record begins with.

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "host/Labels.h"
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -87,23 +89,9 @@ AnswerLine ParsePoint(std::string_view rest) {
   return Command(std::move(command));
 }
 
-std::string LayerText(std::optional<int> value) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  return value ? std::string(1, kHex[*value & 15]) : std::string("(current)");
-}
-
-std::string ColorText(std::optional<int> value) {
-  if (!value) return "(current)";
-  std::string text = std::to_string(*value);
-  // The host numbers the 256 SXF colours from 101 on.
-  if (*value >= 101 && *value <= 356) text += " (SXF-" + std::to_string(*value - 100) + ")";
-  return text;
-}
-
 std::string MarkerShape(int kind) {
-  static constexpr const char* kShapes[] = {"＊", "○", "・", "＋", "□", "△", "×"};
-  if (kind >= -7 && kind <= -1) return kShapes[-kind - 1];
-  return "kind " + std::to_string(kind);
+  const std::string glyph = MarkerGlyph(kind);
+  return glyph.empty() ? "kind " + std::to_string(kind) : glyph;
 }
 
 // The attributes that place a point, as they stand while the host reads the
@@ -113,16 +101,16 @@ struct HostState {
 };
 
 std::string PlaceText(const HostState& state) {
-  return "on layer group " + LayerText(state.lg) + ", layer " + LayerText(state.ly) +
-         ", colour " + ColorText(state.pn);
+  return "on layer group " + LayerLabel(state.lg) + ", layer " + LayerLabel(state.ly) +
+         ", colour " + ColorLabel(state.pn);
 }
 
 std::string AttributeText(const AnswerCommand& command) {
   switch (command.kind) {
-    case AnswerCommand::Kind::LayerGroup: return "layer group " + LayerText(command.value);
-    case AnswerCommand::Kind::Layer: return "layer " + LayerText(command.value);
-    case AnswerCommand::Kind::LineColor: return "line colour " + ColorText(command.value);
-    case AnswerCommand::Kind::PointColor: return "point colour " + ColorText(command.value);
+    case AnswerCommand::Kind::LayerGroup: return "layer group " + LayerLabel(command.value);
+    case AnswerCommand::Kind::Layer: return "layer " + LayerLabel(command.value);
+    case AnswerCommand::Kind::LineColor: return "line colour " + ColorLabel(command.value);
+    case AnswerCommand::Kind::PointColor: return "point colour " + ColorLabel(command.value);
     case AnswerCommand::Kind::LineType: return "line type " + std::to_string(command.value);
     case AnswerCommand::Kind::LineWidth: return "line width " + std::to_string(command.value);
     default: return {};
@@ -276,13 +264,11 @@ AnswerCheck CheckAnswer(std::string_view bytes) {
   return check;
 }
 
-std::string DescribeAnswer(const std::vector<AnswerCommand>& commands) {
-  if (commands.size() == 1 && commands[0].kind == AnswerCommand::Kind::NoChange) {
-    return "The tool answered \"hq\": nothing changes in the drawing.\n";
-  }
-  std::string report = "The tool answered with " + std::to_string(commands.size()) +
-                       (commands.size() == 1 ? " command line.\n" : " command lines.\n");
+namespace {
 
+// The "bz" line and the attributes the answer sets, a line each.
+std::string DescribeAttributes(const std::vector<AnswerCommand>& commands) {
+  std::string report;
   std::string attributes;
   for (const AnswerCommand& command : commands) {
     if (command.kind == AnswerCommand::Kind::Bz) {
@@ -294,51 +280,76 @@ std::string DescribeAnswer(const std::vector<AnswerCommand>& commands) {
     attributes += (attributes.empty() ? "" : ", ") + text;
   }
   if (!attributes.empty()) report += "Attributes set: " + attributes + ".\n";
+  return report;
+}
 
+// The points in runs of the same kind, look and place, each run headed by
+// what its points are and where they go.
+class TPointGroups {
+ public:
+  void Add(const std::string& noun, const std::string& head, const AnswerCommand& command) {
+    if (noun != noun_ || head != head_) Flush();
+    noun_ = noun;
+    head_ = head;
+    points_ += "  (" + command.x + ", " + command.y + ")\n";
+    ++count_;
+    ++total_;
+  }
+  // Ends the run being collected; the report so far.
+  std::string Report() {
+    Flush();
+    if (total_ == 0) report_ += "No points to draw.\n";
+    return report_;
+  }
+
+ private:
+  void Flush() {
+    if (count_ == 0) return;
+    report_ += std::to_string(count_) + " " + noun_ + (count_ == 1 ? " " : "s ") + head_ + ":\n" + points_;
+    points_.clear();
+    count_ = 0;
+  }
+
+  std::string report_;
+  std::string noun_;  // "point" or "point marker"
+  std::string head_;
+  std::string points_;
+  int count_ = 0;
+  int total_ = 0;
+};
+
+std::string DescribePoints(const std::vector<AnswerCommand>& commands) {
   HostState state;
-  std::string group;      // the points of the group being collected
-  std::string groupNoun;  // "point" or "point marker"
-  std::string groupHead;  // what the points are and where they go
-  int groupCount = 0;
-  int pointCount = 0;
-  const auto flush = [&] {
-    if (groupCount == 0) return;
-    report += std::to_string(groupCount) + " " + groupNoun + (groupCount == 1 ? " " : "s ") +
-              groupHead + ":\n" + group;
-    group.clear();
-    groupCount = 0;
-  };
+  TPointGroups groups;
   for (const AnswerCommand& command : commands) {
     using Kind = AnswerCommand::Kind;
-    std::string noun;
-    std::string head;
     switch (command.kind) {
       case Kind::LayerGroup: state.lg = command.value; break;
       case Kind::Layer: state.ly = command.value; break;
       case Kind::PointColor: state.pn = command.value; break;
-      case Kind::Point:
-        noun = "point";
-        head = PlaceText(state);
-        break;
+      case Kind::Point: groups.Add("point", PlaceText(state), command); break;
       case Kind::PointMarker:
-        noun = "point marker";
-        head = MarkerShape(command.value) + " (kind " + std::to_string(command.value) +
-               "), scale " + command.scale + (command.aux == "0" ? "" : ", aux " + command.aux) +
-               ", " + PlaceText(state);
+        groups.Add("point marker",
+                   MarkerShape(command.value) + " (kind " + std::to_string(command.value) +
+                       "), scale " + command.scale +
+                       (command.aux == "0" ? "" : ", aux " + command.aux) + ", " + PlaceText(state),
+                   command);
         break;
       default: break;
     }
-    if (noun.empty()) continue;
-    if (noun != groupNoun || head != groupHead) flush();
-    groupNoun = noun;
-    groupHead = head;
-    group += "  (" + command.x + ", " + command.y + ")\n";
-    ++groupCount;
-    ++pointCount;
   }
-  flush();
-  if (pointCount == 0) report += "No points to draw.\n";
-  return report;
+  return groups.Report();
+}
+
+}  // namespace
+
+std::string DescribeAnswer(const std::vector<AnswerCommand>& commands) {
+  if (commands.size() == 1 && commands[0].kind == AnswerCommand::Kind::NoChange) {
+    return "The tool answered \"hq\": nothing changes in the drawing.\n";
+  }
+  return "The tool answered with " + std::to_string(commands.size()) +
+         (commands.size() == 1 ? " command line.\n" : " command lines.\n") +
+         DescribeAttributes(commands) + DescribePoints(commands);
 }
 
 std::string PrintableBytes(std::string_view bytes) {

@@ -1,14 +1,10 @@
 // The picture of the result: the fit from drawing to pixels, the outlines of
 // the entities, the answer's points and legend, the painted PNG and the SVG
-// text; and the installed folder with the programs that find each other.
-// The install test runs cmake and the installed programs through a POSIX shell.
-
-#include <sys/wait.h>
+// text.
 
 #include <QGuiApplication>
 #include <QImage>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -17,8 +13,10 @@
 
 #include "exchange/JwwGaibu.h"
 #include "host/Answer.h"
-#include "host/Picture.h"
 #include "host/PictureImage.h"
+#include "host/PictureLayout.h"
+#include "host/PictureScene.h"
+#include "host/PictureSvg.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -26,12 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kExamples = Q527_EXAMPLES_DIR;
-
-// The build folder: Q527_BUILD_DIR when set, else the one this test was built in.
-fs::path BuildDir() {
-  if (const char* dir = std::getenv("Q527_BUILD_DIR"); dir && *dir) return dir;
-  return Q527_BINARY_DIR;
-}
 
 // The scene of a drawing given as lines of text, read by the exchange unit.
 class SceneTest : public TempDirTest {
@@ -545,110 +537,6 @@ TEST(SvgTest, LegendIsEscaped) {
   EXPECT_NE(svg.find(">The tool answered &quot;hq&quot;: no new points.</text>"),
             std::string::npos);
   EXPECT_EQ(svg.find("class=\"new-point\""), std::string::npos);
-}
-
-// ---- q527-host with --png and --svg ---------------------------------------------------
-
-// Runs a command line through the shell; its exit status, or -1.
-int Shell(const std::string& command) {
-  const int status = std::system(command.c_str());
-  return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string Quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
-
-TEST_F(SceneTest, HostDrawsThePictureOfAWellFormedAnswerOnly) {
-  const fs::path host = BuildDir() / "host" / "q527-host";
-  // A stand-in tool that answers with answer.txt beside it.
-  const fs::path tool = Dir() / "tool" / "fake";
-  fs::create_directories(tool.parent_path());
-  WriteBytes(tool, "#!/bin/sh\ncd \"$(dirname \"$0\")\" && cp answer.txt JWC_TEMP.TXT\n");
-  fs::permissions(tool, fs::perms::owner_all, fs::perm_options::replace);
-  WriteBytes(Dir() / "sample.txt", ReadBytes(kExamples / "sample.txt"));
-
-  struct Case {
-    std::string_view name;
-    std::string answer;
-    std::string options;  // after DRAWING --tool TOOL; OUT stands for the case's folder
-    int status;
-    bool png, svg;  // which pictures exist afterwards
-    std::string_view svgHolds;
-  };
-  const std::string sample = ReadBytes(kExamples / "sample-answer.txt");
-  const Case kCases[] = {
-      {"both pictures", sample, "--png OUT/r.png --svg OUT/r.svg", 0, true, true,
-       ">35 new points on layer group 2, layer 5, colour 1.</text>"},
-      {"joined form", sample, "--svg=OUT/r.svg", 0, false, true, "class=\"new-point\""},
-      {"no change", "hq\r\n", "--png OUT/r.png --svg OUT/r.svg", 0, true, true, "no new points."},
-      {"malformed answer: no picture", "pt 1\r\n", "--png OUT/r.png --svg OUT/r.svg", 1, false,
-       false, ""},
-      {"--png without a file", sample, "--png", 2, false, false, ""},
-      {"picture in a missing folder", sample, "--png OUT/none/r.png", 2, false, false, ""},
-  };
-  int number = 0;
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    const fs::path out = Dir() / ("case" + std::to_string(++number));
-    fs::create_directories(out);
-    WriteBytes(tool.parent_path() / "answer.txt", c.answer);
-    std::string options = c.options;
-    for (size_t at = options.find("OUT"); at != std::string::npos; at = options.find("OUT")) {
-      options.replace(at, 3, out.string());
-    }
-    const std::string command = Quoted(host) + " " + PathOf("sample.txt") + " --tool " +
-                                Quoted(tool) + " " + options + " > " + Quoted(out / "out.txt") +
-                                " 2> " + Quoted(out / "err.txt");
-    EXPECT_EQ(Shell(command), c.status) << ReadBytes(out / "err.txt");
-    EXPECT_EQ(fs::exists(out / "r.png"), c.png);
-    EXPECT_EQ(fs::exists(out / "r.svg"), c.svg);
-    if (c.png) {
-      EXPECT_EQ(ReadBytes(out / "r.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
-    }
-    if (c.svg) {
-      EXPECT_NE(ReadBytes(out / "r.svg").find(c.svgHolds), std::string::npos);
-    }
-  }
-  // The report is printed even when the picture cannot be written.
-  EXPECT_EQ(ReadBytes(Dir() / "case6" / "out.txt").rfind("The tool answered with 41", 0), 0u);
-}
-
-// ---- The installed folder -----------------------------------------------------------
-
-TEST_F(SceneTest, InstallPutsTheProgramsTogetherAndTheHostFindsTheTool) {
-  const fs::path build = BuildDir();
-  const fs::path prefix = Dir() / "prefix";
-  const std::string install = Quoted(Q527_CMAKE_COMMAND) + " --install " + Quoted(build) +
-                              " --prefix " + Quoted(prefix) + " > " +
-                              Quoted(Dir() / "install.log") + " 2>&1";
-  ASSERT_EQ(Shell(install), 0) << ReadBytes(Dir() / "install.log");
-
-  const fs::path folder = prefix / "q527";
-  for (const char* program : {"q527", "q527-host"}) {
-    SCOPED_TRACE(program);
-    const fs::path path = folder / program;
-    ASSERT_TRUE(fs::is_regular_file(path));
-    EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_exec, fs::perms::none);
-  }
-  // The example run needs q527-grab where the build has it.
-  EXPECT_EQ(fs::exists(folder / "q527-grab"), fs::exists(build / "host" / "q527-grab"));
-  EXPECT_EQ(ReadBytes(folder / "README.md"), ReadBytes(kExamples.parent_path() / "README.md"));
-  EXPECT_EQ(ReadBytes(folder / "examples" / "sample.txt"), ReadBytes(kExamples / "sample.txt"));
-  EXPECT_EQ(ReadBytes(folder / "examples" / "sample-answer.txt"),
-            ReadBytes(kExamples / "sample-answer.txt"));
-
-  // The installed host runs the installed tool: with a toolkit platform that
-  // does not exist the tool cannot open its dialog and answers "hq" in its
-  // own folder; the host still draws the picture (its own platform is chosen
-  // on its command line).
-  WriteBytes(Dir() / "drawing.txt", "lg1\r\n0 0 10 10\r\n");
-  const std::string run = "QT_QPA_PLATFORM=q527-none \"" + (folder / "q527-host").string() +
-                          "\" \"" + PathOf("drawing.txt") + "\" --png \"" + PathOf("result.png") +
-                          "\" > \"" + PathOf("out.txt") + "\" 2> \"" + PathOf("err.txt") + "\"";
-  EXPECT_EQ(Shell(run), 0) << ReadBytes(Dir() / "err.txt");
-  EXPECT_EQ(ReadBytes(Dir() / "out.txt"),
-            "The tool answered \"hq\": nothing changes in the drawing.\n");
-  EXPECT_EQ(ReadBytes(folder / "JWC_TEMP.TXT"), "hq\r\n");
-  EXPECT_EQ(ReadBytes(Dir() / "result.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
 }
 
 }  // namespace

@@ -1,16 +1,13 @@
 // End to end: the built q527 in a real window on a private X display, started
 // from another folder and answered by keys, mouse clicks and the window
-// manager's close request, its picture checked against the layout; q527
-// without any display; and q527-host handing a drawing to a stand-in tool and
-// reporting its answer.
+// manager's close request, its picture checked against the layout; and q527
+// without any display.
 
 #include "host/Answer.h"
 #include "tests/support/RealWindow.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <functional>
@@ -19,7 +16,6 @@
 #include <string>
 #include <string_view>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -288,163 +284,6 @@ TEST_F(NoDisplayTest, AnswersNoChange) {
   EXPECT_TRUE(EndedWithZero(status)) << ExitText(status) << "; " << ReadBytes(PathOf("stderr.txt"));
   EXPECT_EQ(ReadBytes(folder / "JWC_TEMP.TXT"), kNoChange);
   EXPECT_FALSE(fs::exists(folder / "q527.dat"));
-}
-
-// ---- The host stand-in -----------------------------------------------------------
-
-struct HostRun {
-  std::optional<int> status;
-  std::string out;
-  std::string err;
-};
-
-class HostTest : public TempDirTest {
- protected:
-  // Writes a stand-in tool, a shell script that keeps what it was handed in
-  // received.txt and then runs body in its own folder.
-  fs::path WriteFakeTool(const fs::path& path, std::string_view body) {
-    fs::create_directories(path.parent_path());
-    WriteBytes(path, "#!/bin/sh\ncd \"$(dirname \"$0\")\" || exit 9\n"
-                     "cp JWC_TEMP.TXT received.txt\n" + std::string(body) + "\n");
-    fs::permissions(path, fs::perms::owner_all, fs::perm_options::replace);
-    return path;
-  }
-
-  HostRun RunHost(const fs::path& host, const std::vector<std::string>& args) {
-    std::vector<std::string> argv{host.string()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    Child child;
-    HostRun run;
-    if (!child.Start(argv, Environment({}), PathOf("out.txt"), PathOf("err.txt"))) {
-      ADD_FAILURE() << "cannot start " << host;
-      return run;
-    }
-    run.status = child.WaitFor(kPatience);
-    run.out = ReadBytes(Dir() / "out.txt");
-    run.err = ReadBytes(Dir() / "err.txt");
-    return run;
-  }
-
-  HostRun RunHost(const std::vector<std::string>& args) {
-    return RunHost(BuildDir() / "host" / "q527-host", args);
-  }
-
-  static int ExitCode(const HostRun& run) {
-    return run.status && WIFEXITED(*run.status) ? WEXITSTATUS(*run.status) : -1;
-  }
-};
-
-TEST_F(HostTest, HandsOverTheDrawingAndReportsTheAnswer) {
-  const std::string drawing = ReadBytes(ExamplesDir() / "sample.txt");
-  ASSERT_FALSE(drawing.empty());
-  WriteBytes(Dir() / "sample.txt", drawing);
-  const fs::path tool = WriteFakeTool(Dir() / "tool" / "fake", "cp answer.txt JWC_TEMP.TXT");
-  WriteBytes(Dir() / "tool" / "answer.txt",
-             "lg2\r\nly5\r\nlc1\r\npn1\r\nlt1\r\nlw0\r\n"
-             "pt 0 0\r\npt 100 0\r\npt 1.5E-7 -12.25\r\n");
-
-  const HostRun run = RunHost({PathOf("sample.txt"), "--tool", tool.string()});
-  EXPECT_EQ(ExitCode(run), 0) << run.err;
-  EXPECT_EQ(ReadBytes(Dir() / "tool" / "received.txt"), drawing);
-  EXPECT_EQ(run.out,
-            "The tool answered with 9 command lines.\n"
-            "Attributes set: layer group 2, layer 5, line colour 1, point colour 1, "
-            "line type 1, line width 0.\n"
-            "3 points on layer group 2, layer 5, colour 1:\n"
-            "  (0, 0)\n"
-            "  (100, 0)\n"
-            "  (1.5E-7, -12.25)\n");
-}
-
-TEST_F(HostTest, ExitStatusTellsWhatWentWrong) {
-  struct Case {
-    std::string_view name;
-    std::string_view body;    // what the stand-in tool does
-    std::string_view answer;  // answer.txt beside it
-    int status;
-    std::string_view out;          // stdout, exactly
-    std::string_view errContains;  // part of stderr
-  };
-  static constexpr Case kCases[] = {
-      {"no change", "cp answer.txt JWC_TEMP.TXT", "hq\r\n", 0,
-       "The tool answered \"hq\": nothing changes in the drawing.\n", ""},
-      {"malformed third line", "cp answer.txt JWC_TEMP.TXT", "lg2\r\nly5\r\npt 1.50 2\r\n", 1, "",
-       "line 3 \"pt 1.50 2\""},
-      {"LF line ends", "cp answer.txt JWC_TEMP.TXT", "lg2\nly5\n", 1, "", "line 1 \"lg2\""},
-      {"answer left unchanged", "true", "", 1, "", "line 1 \"file=C:\\x5Cjww"},
-      {"no answer file", "rm JWC_TEMP.TXT", "", 1, "", "no answer"},
-      {"empty answer", ": > JWC_TEMP.TXT", "", 1, "", "empty"},
-      {"tool fails", "exit 5", "", 3, "", "status 5"},
-      {"tool crashes", "kill -SEGV $$", "", 3, "", "crashed"},
-  };
-  WriteBytes(Dir() / "sample.txt", ReadBytes(ExamplesDir() / "sample.txt"));
-  int number = 0;
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    const fs::path folder = Dir() / ("case" + std::to_string(++number));
-    const fs::path tool = WriteFakeTool(folder / "fake", c.body);
-    WriteBytes(folder / "answer.txt", c.answer);
-    const HostRun run = RunHost({PathOf("sample.txt"), "--tool", tool.string()});
-    EXPECT_EQ(ExitCode(run), c.status) << run.err;
-    EXPECT_EQ(run.out, c.out);
-    EXPECT_NE(run.err.find(c.errContains), std::string::npos) << run.err;
-  }
-}
-
-TEST_F(HostTest, UsageAndStartFailures) {
-  WriteBytes(Dir() / "sample.txt", "hk 0\r\n");
-  WriteFakeTool(Dir() / "fake", "printf 'hq\\r\\n' > JWC_TEMP.TXT");
-  struct Case {
-    std::string_view name;
-    std::vector<std::string> args;
-    int status;
-  };
-  const Case kCases[] = {
-      {"no drawing", {}, 2},
-      {"two drawings", {PathOf("sample.txt"), PathOf("sample.txt")}, 2},
-      {"unknown option", {PathOf("sample.txt"), "--verbose"}, 2},
-      {"drawing missing", {PathOf("missing.txt"), "--tool", PathOf("fake")}, 2},
-      {"tool missing", {PathOf("sample.txt"), "--tool", PathOf("none/q527")}, 3},
-      {"tool not executable", {PathOf("sample.txt"), "--tool", PathOf("sample.txt")}, 3},
-  };
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    const HostRun run = RunHost(c.args);
-    EXPECT_EQ(ExitCode(run), c.status) << run.err;
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err, "");
-  }
-}
-
-TEST_F(HostTest, FindsTheToolBesideItOrInTheBuildTree) {
-  struct Case {
-    std::string_view name;
-    std::string host;  // where q527-host is placed
-    std::string tool;  // where the stand-in q527 is placed
-  };
-  const Case kCases[] = {
-      {"installed side by side", "bin/q527-host", "bin/q527"},
-      {"build tree", "build/host/q527-host", "build/app/q527"},
-  };
-  WriteBytes(Dir() / "sample.txt", "lg1\r\n");
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    const fs::path host = Dir() / c.host;
-    fs::create_directories(host.parent_path());
-    fs::copy_file(BuildDir() / "host" / "q527-host", host);
-    WriteFakeTool(Dir() / c.tool, "printf 'hq\\r\\n' > JWC_TEMP.TXT");
-    const HostRun run = RunHost(host, {PathOf("sample.txt")});
-    EXPECT_EQ(ExitCode(run), 0) << run.err;
-    EXPECT_EQ(ReadBytes((Dir() / c.tool).parent_path() / "received.txt"), "lg1\r\n");
-  }
-}
-
-TEST_F(HostTest, DrawingThatIsTheExchangeFileStaysAsItIs) {
-  const fs::path tool = WriteFakeTool(Dir() / "fake", "printf 'hq\\r\\n' > JWC_TEMP.TXT");
-  WriteBytes(Dir() / "JWC_TEMP.TXT", "0 0 1 1\r\n");
-  const HostRun run = RunHost({PathOf("JWC_TEMP.TXT"), "--tool", tool.string()});
-  EXPECT_EQ(ExitCode(run), 0) << run.err;
-  EXPECT_EQ(ReadBytes(Dir() / "received.txt"), "0 0 1 1\r\n");
 }
 
 }  // namespace
