@@ -40,11 +40,11 @@ stage_windows() {
   mapfile -t wine_env <<<"$settings"
   (
     with_wine() { env -u DISPLAY "${wine_env[@]}" "$@"; }
-    # One Wine server for the stage, its services started once and with
-    # their output away from ctest's pipes, which they would hold open;
-    # stopped whatever happens.
+    # One Wine server for the stage (or the one already running for this
+    # prefix), its services started once and with their output away from
+    # ctest's pipes, which they would hold open; stopped whatever happens.
     trap 'with_wine wineserver -k >/dev/null 2>&1 || true' EXIT
-    with_wine wineserver -p >/dev/null 2>&1
+    with_wine wineserver -p >/dev/null 2>&1 || true
     with_wine wine wineboot >/dev/null 2>&1
     with_wine ctest --preset windows --parallel "$jobs" --timeout 300
     with_wine "$root/build/tests/wine_test" --gtest_brief=1

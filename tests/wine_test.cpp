@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/DrawingGenerator.h"
+#include "common/MyFunc.h"
 #include "host/Answer.h"
 #include "tests/support/RealWindow.h"
 #include "tests/support/TestSupport.h"
@@ -63,6 +64,19 @@ std::string FirstDifference(std::string_view a, std::string_view b) {
     return PrintableBytes(text.substr(start, text.find('\n', start) - start));
   };
   return "line " + std::to_string(line) + ": \"" + lineOf(a) + "\" against \"" + lineOf(b) + "\"";
+}
+
+// Arcs that end at every half degree from -720 to 720, round ones and
+// flattened ones turned by the same angle.
+std::string HalfDegreeArcs() {
+  std::string drawing = "lg0\r\nly0\r\n";
+  for (int half = -1440; half <= 1440; ++half) {
+    const std::string a = FormatGeneral(half / 2.0);
+    const std::string b = FormatGeneral(half / 2.0 + 45);
+    drawing += "ci 0 0 100 " + a + " " + b + " 1 0\r\n";
+    drawing += "ci 12.3 -45.6 37.5 " + a + " " + b + " 0.6 " + a + "\r\n";
+  }
+  return drawing;
 }
 
 class WineTest : public RealWindowTest {
@@ -155,9 +169,10 @@ TEST_F(WineTest, SharedDrawingsGiveByteIdenticalAnswers) {
     std::optional<std::string_view> settings;
   };
   // Every kind of entity, 20,000 of them, answered with plain points and
-  // with markers.
+  // with markers; arcs that end at the commonest angles.
   const Case kCases[] = {
       {"example drawing", ReadBytes(ExamplesDir() / "sample.txt"), std::nullopt},
+      {"arcs at every half degree", HalfDegreeArcs(), std::nullopt},
       {"generated, points", GenerateDrawing(20000, 527), std::nullopt},
       {"generated, markers", GenerateDrawing(20000, 1527), kMarkerSettings},
   };
