@@ -47,6 +47,11 @@ stage_windows() {
     with_wine wineserver -p >/dev/null 2>&1 || true
     with_wine wine wineboot >/dev/null 2>&1
     with_wine ctest --preset windows --parallel "$jobs" --timeout 300
+    # Wine's desktop takes its display from the first program that opens it,
+    # and the one above had none: a fresh server for the windows.
+    with_wine wineserver -k >/dev/null 2>&1 || true
+    with_wine wineserver -w >/dev/null 2>&1 || true
+    with_wine wineserver -p >/dev/null 2>&1
     with_wine "$root/build/tests/wine_test" --gtest_brief=1
   )
 }

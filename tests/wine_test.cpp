@@ -154,6 +154,24 @@ TEST_F(WineTest, SettingsFileRoundTrips) {
   EXPECT_EQ(second.position, std::make_pair(120, 80));
 }
 
+TEST_F(WineTest, Edit1LimitsTypingButNotTheStoredScale) {
+  // A stored scale longer than 16 characters is shown and saved whole.
+  const std::string longScale = "0\r\n0\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n0\r\n0\r\n"
+                                "1.23456789012345E-5\r\n0\r\n";
+  EXPECT_EQ(Run(WindowsProgram(), "stored", kTwoLines, longScale, Keys("Return")).settings,
+            longScale);
+  // Typing stops at 16 characters: Alt+S, then past the unchecked radio
+  // button and the marker list to Edit1.
+  const Route typeTwenty = [this](Child& tool, XWindowId window) {
+    display_.Xdotool({"windowfocus", "--sync", std::to_string(window), "key", "alt+s", "Tab",
+                      "Tab", "ctrl+a", "type", "--delay", "20", "12345678901234567890"});
+    return PressUntilEnded(tool, window, "Return");
+  };
+  const Outcome typed = Run(WindowsProgram(), "typed", kTwoLines, std::nullopt, typeTwenty);
+  EXPECT_NE(typed.settings.find("\r\n1.23456789012346E15\r\n"), std::string::npos)
+      << typed.settings;
+}
+
 TEST_F(WineTest, JapaneseFolderNameReadsAndAnswersThere) {
   // The host's folder for tools, "外部変形".
   const Outcome outcome = Run(WindowsProgram(), "jww/外部変形",
