@@ -95,6 +95,24 @@ class WineTest : public RealWindowTest {
   Route CloseRequest() {
     return [this](Child& tool, XWindowId window) { return CloseUntilEnded(tool, window); };
   }
+  // A click at (x, y) of the client area; Wine draws the frame inside the X
+  // window, with equal borders left, right and below.
+  Route Click(int x, int y) {
+    return [this, x, y](Child& tool, XWindowId window) {
+      const std::optional<WindowPicture> picture = display_.Grab(window);
+      const int border = picture ? (picture->Width() - 467) / 2 : 0;
+      const int caption = picture ? picture->Height() - 240 - border : 0;
+      return ClickUntilEnded(tool, window, border + x, caption + y);
+    };
+  }
+  // "Close" on the window menu.
+  Route WindowMenu() {
+    return [this](Child& tool, XWindowId window) {
+      display_.Xdotool({"windowfocus", "--sync", std::to_string(window), "key", "alt+space",
+                        "sleep", "0.5", "key", "c"});
+      return tool.WaitFor(kPatience);
+    };
+  }
 
   // Runs a copy of the built program in the folder Dir()/name with the
   // drawing and, when given, a settings file, from another working folder,
@@ -117,29 +135,42 @@ class WineTest : public RealWindowTest {
   fs::path LinuxProgram() const { return BuildDir() / "app" / "q527"; }
 };
 
+// Centres of the buttons, in the dialog's client coordinates.
+constexpr int kOkX = 72 + 121 / 2, kOkY = 184 + 25 / 2;
+constexpr int kCancelX = 264 + 121 / 2, kCancelY = 184 + 25 / 2;
+
 TEST_F(WineTest, EveryRouteAnswersAsOnLinux) {
   struct Case {
     std::string name;
     Route close;
     bool ok;
+    bool onLinux;  // false for the routes of a window manager, which Xvfb lacks
   };
   const Case kCases[] = {
-      {"Enter", Keys("Return"), true},   {"Alt+Y", Keys("alt+y"), true},
-      {"Esc", Keys("Escape"), false},    {"Alt+N", Keys("alt+n"), false},
-      {"close request", CloseRequest(), false},
+      {"Enter", Keys("Return"), true, true},
+      {"Alt+Y", Keys("alt+y"), true, true},
+      {"click on OK", Click(kOkX, kOkY), true, true},
+      {"Esc", Keys("Escape"), false, true},
+      {"Alt+N", Keys("alt+n"), false, true},
+      {"click on cancel", Click(kCancelX, kCancelY), false, true},
+      {"close request", CloseRequest(), false, true},
+      {"Alt+F4", Keys("alt+F4"), false, false},
+      {"window menu", WindowMenu(), false, false},
   };
   int number = 0;
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     ++number;
-    const Outcome linux = Run(LinuxProgram(), "linux" + std::to_string(number), kTwoLines,
-                              kStoredSettings, c.close);
     const Outcome windows = Run(WindowsProgram(), "windows" + std::to_string(number), kTwoLines,
                                 kStoredSettings, c.close);
     EXPECT_EQ(windows.answer, c.ok ? kStoredChoicesAnswer : kNoChange);
-    EXPECT_EQ(windows.answer, linux.answer);
     EXPECT_EQ(windows.settings, c.ok ? kSavedSettings : kStoredSettings);
-    EXPECT_EQ(windows.settings, linux.settings);
+    if (c.onLinux) {
+      const Outcome linux = Run(LinuxProgram(), "linux" + std::to_string(number), kTwoLines,
+                                kStoredSettings, c.close);
+      EXPECT_EQ(windows.answer, linux.answer);
+      EXPECT_EQ(windows.settings, linux.settings);
+    }
     // The window's left and top edges stand where the settings say.
     EXPECT_EQ(windows.position, std::make_pair(120, 80));
   }
