@@ -40,7 +40,8 @@ constexpr char kStoredChoicesAnswer[] =
     "lg2\r\nly5\r\nlc103\r\npn103\r\nlt1\r\n"
     "pt 0 0 2.5 0 -3\r\npt 100 0 2.5 0 -3\r\npt 100 50 2.5 0 -3\r\n";
 // Every kind, point markers "□" at scale 0.35 in colour 5.
-constexpr char kMarkerSettings[] = "0\r\n0\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n4\r\n0.35\r\n5\r\n";
+constexpr char kMarkerSettings[] =
+    "0\r\n0\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n4\r\n0.35\r\n5\r\n";
 
 // A way of closing the dialog: presses, clicks or requests until the tool ends.
 using Route = std::function<std::optional<int>(Child&, XWindowId)>;
@@ -90,7 +91,8 @@ class WineTest : public RealWindowTest {
   }
 
   Route Keys(std::string keys) {
-    return [this, keys](Child& tool, XWindowId window) { return PressUntilEnded(tool, window, keys); };
+    return
+        [this, keys](Child& tool, XWindowId window) { return PressUntilEnded(tool, window, keys); };
   }
   Route CloseRequest() {
     return [this](Child& tool, XWindowId window) { return CloseUntilEnded(tool, window); };
@@ -105,11 +107,12 @@ class WineTest : public RealWindowTest {
       return ClickUntilEnded(tool, window, border + x, caption + y);
     };
   }
-  // "Close" on the window menu.
-  Route WindowMenu() {
-    return [this](Child& tool, XWindowId window) {
-      display_.Xdotool({"windowfocus", "--sync", std::to_string(window), "key", "alt+space",
-                        "sleep", "0.5", "key", "c"});
+  // The keys in turn, once, then the wait for the tool's end.
+  Route KeysInTurn(std::vector<std::string> keys) {
+    return [this, keys](Child& tool, XWindowId window) {
+      std::vector<std::string> args{"windowfocus", "--sync", std::to_string(window)};
+      for (const std::string& key : keys) args.insert(args.end(), {"key", key, "sleep", "0.3"});
+      display_.Xdotool(args);
       return tool.WaitFor(kPatience);
     };
   }
@@ -154,8 +157,11 @@ TEST_F(WineTest, EveryRouteAnswersAsOnLinux) {
       {"Alt+N", Keys("alt+n"), false, true},
       {"click on cancel", Click(kCancelX, kCancelY), false, true},
       {"close request", CloseRequest(), false, true},
+      // From the first control back past the colour list to the cancel button.
+      {"Enter on the focused cancel button", KeysInTurn({"shift+Tab", "shift+Tab", "Return"}),
+       false, true},
       {"Alt+F4", Keys("alt+F4"), false, false},
-      {"window menu", WindowMenu(), false, false},
+      {"window menu", KeysInTurn({"alt+space", "c"}), false, false},
   };
   int number = 0;
   for (const Case& c : kCases) {
@@ -187,15 +193,16 @@ TEST_F(WineTest, SettingsFileRoundTrips) {
 
 TEST_F(WineTest, Edit1LimitsTypingButNotTheStoredScale) {
   // A stored scale longer than 16 characters is shown and saved whole.
-  const std::string longScale = "0\r\n0\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n0\r\n0\r\n"
-                                "1.23456789012345E-5\r\n0\r\n";
+  const std::string longScale =
+      "0\r\n0\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n0\r\n0\r\n"
+      "1.23456789012345E-5\r\n0\r\n";
   EXPECT_EQ(Run(WindowsProgram(), "stored", kTwoLines, longScale, Keys("Return")).settings,
             longScale);
   // Typing stops at 16 characters: Alt+S, then past the unchecked radio
   // button and the marker list to Edit1.
   const Route typeTwenty = [this](Child& tool, XWindowId window) {
-    display_.Xdotool({"windowfocus", "--sync", std::to_string(window), "key", "alt+s", "Tab",
-                      "Tab", "ctrl+a", "type", "--delay", "20", "12345678901234567890"});
+    display_.Xdotool({"windowfocus", "--sync", std::to_string(window), "key", "alt+s", "Tab", "Tab",
+                      "ctrl+a", "type", "--delay", "20", "12345678901234567890"});
     return PressUntilEnded(tool, window, "Return");
   };
   const Outcome typed = Run(WindowsProgram(), "typed", kTwoLines, std::nullopt, typeTwenty);
@@ -205,8 +212,9 @@ TEST_F(WineTest, Edit1LimitsTypingButNotTheStoredScale) {
 
 TEST_F(WineTest, JapaneseFolderNameReadsAndAnswersThere) {
   // The host's folder for tools, "外部変形".
-  const Outcome outcome = Run(WindowsProgram(), "jww/外部変形",
-                              ReadBytes(ExamplesDir() / "sample.txt"), std::nullopt, Keys("Return"));
+  const Outcome outcome =
+      Run(WindowsProgram(), "jww/外部変形", ReadBytes(ExamplesDir() / "sample.txt"), std::nullopt,
+          Keys("Return"));
   EXPECT_EQ(outcome.answer, ReadBytes(ExamplesDir() / "sample-answer.txt"));
   EXPECT_EQ(outcome.settings, "0\r\n0\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n0\r\n0\r\n1\r\n0\r\n");
 }
@@ -244,7 +252,8 @@ struct Area {
 };
 
 TEST_F(WineTest, DialogFollowsTheLayout) {
-  const fs::path folder = PrepareTool("tool", ReadBytes(ExamplesDir() / "sample.txt"), WindowsProgram());
+  const fs::path folder =
+      PrepareTool("tool", ReadBytes(ExamplesDir() / "sample.txt"), WindowsProgram());
   Child tool;
   const XWindowId window = StartTool(tool, folder);
   ASSERT_NE(window, 0u);
@@ -292,9 +301,9 @@ TEST_F(WineTest, DialogFollowsTheLayout) {
   // The picture stays beside the Windows build for a look by eye.
   const fs::path shot = WindowsProgram().parent_path().parent_path() / "q527-dialog.png";
   Child grab;
-  ASSERT_TRUE(grab.Start({(BuildDir() / "host" / "q527-grab").string(), std::to_string(window),
-                          shot.string()},
-                         Environment({"DISPLAY=" + display_.Name()})));
+  ASSERT_TRUE(grab.Start(
+      {(BuildDir() / "host" / "q527-grab").string(), std::to_string(window), shot.string()},
+      Environment({"DISPLAY=" + display_.Name()})));
   EXPECT_TRUE(EndedWithZero(grab.WaitFor(kPatience))) << "no picture at " << shot;
   ExpectCleanExit(tool, PressUntilEnded(tool, window, "Escape"), folder);
 }

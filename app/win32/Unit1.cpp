@@ -108,7 +108,8 @@ std::wstring MemoText() {
 LRESULT CALLBACK LeaveKeysToDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                    UINT_PTR, DWORD_PTR) {
   const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-  if (message == WM_GETDLGCODE) return result & ~static_cast<LRESULT>(DLGC_WANTTAB | DLGC_WANTALLKEYS);
+  if (message == WM_GETDLGCODE)
+    return result & ~static_cast<LRESULT>(DLGC_WANTTAB | DLGC_WANTALLKEYS);
   return result;
 }
 
@@ -124,7 +125,8 @@ void FitListHeight(HWND list, int height) {
 
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -191,28 +193,20 @@ INT_PTR CALLBACK TForm1::DialogProc(HWND window, UINT message, WPARAM wParam, LP
 
 INT_PTR TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
-      BuildControls();
-      return FALSE;  // the focus is set
-    case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(formBrush_);
+    case WM_INITDIALOG: BuildControls(); return FALSE;  // the focus is set
+    case WM_CTLCOLORDLG: return reinterpret_cast<INT_PTR>(formBrush_);
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT: {
-      const HWND control = reinterpret_cast<HWND>(lParam);
-      const HDC dc = reinterpret_cast<HDC>(wParam);
-      if (control == Memo1) return (SetBkColor(dc, ColourOf(Memo1Colour)), reinterpret_cast<INT_PTR>(memoBrush_));
-      if (control == LabelA1) return (SetBkColor(dc, ColourOf(LabelA1Colour)), reinterpret_cast<INT_PTR>(statusBrush_));
-      if (message == WM_CTLCOLOREDIT) return FALSE;
-      SetBkColor(dc, ColourOf(Form1Colour));
-      return reinterpret_cast<INT_PTR>(formBrush_);
-    }
+    case WM_CTLCOLOREDIT:
+      return reinterpret_cast<INT_PTR>(
+          ControlColour(message, reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
     case WM_COMMAND:
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-      if (LOWORD(wParam) == IDOK) Button1Click();
-      else if (LOWORD(wParam) == IDCANCEL) Button2Click();
-      else return FALSE;
-      return TRUE;
+      switch (LOWORD(wParam)) {
+        case IDOK: Button1Click(); return TRUE;
+        case IDCANCEL: Button2Click(); return TRUE;
+      }
+      return FALSE;
     case WM_CLOSE:  // the close box, the window menu and Alt+F4
       CloseForm();
       return TRUE;
@@ -222,6 +216,21 @@ INT_PTR TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
   }
   return FALSE;
+}
+
+HBRUSH TForm1::ControlColour(UINT message, HWND control, HDC dc) {
+  // A read-only edit, such as the memo, asks as a static control does.
+  if (control == Memo1) {
+    SetBkColor(dc, ColourOf(Memo1Colour));
+    return memoBrush_;
+  }
+  if (control == LabelA1) {
+    SetBkColor(dc, ColourOf(LabelA1Colour));
+    return statusBrush_;
+  }
+  if (message == WM_CTLCOLOREDIT) return nullptr;  // Edit1 keeps the system's colours
+  SetBkColor(dc, ColourOf(Form1Colour));
+  return formBrush_;
 }
 
 void TForm1::BuildControls() {
@@ -246,9 +255,9 @@ void TForm1::BuildControls() {
   SendMessageW(Handle, DM_SETDEFID, IDOK, 0);
   // The focus starts on the first control of the tab chain.
   const TControlLayout* first = TabChain().front();
-  SendMessageW(Handle, WM_NEXTDLGCTL,
-               reinterpret_cast<WPARAM>(controls_[static_cast<size_t>(first - Form1Controls.data())]),
-               TRUE);
+  SendMessageW(
+      Handle, WM_NEXTDLGCTL,
+      reinterpret_cast<WPARAM>(controls_[static_cast<size_t>(first - Form1Controls.data())]), TRUE);
 }
 
 HWND TForm1::MakeControl(const TControlLayout& control, HWND previous) {
@@ -335,7 +344,8 @@ void TForm1::FormShow() {
     ShowSettings();
     FillColourList();
     const auto count = static_cast<int32_t>(SendMessageW(ComboBox2, CB_GETCOUNT, 0, 0));
-    SendMessageW(ComboBox2, CB_SETCURSEL, static_cast<WPARAM>(ListIndex(Settings.ColorIndex, count)), 0);
+    SendMessageW(ComboBox2, CB_SETCURSEL,
+                 static_cast<WPARAM>(ListIndex(Settings.ColorIndex, count)), 0);
     ShowStatus(CountsText());
   } catch (const std::exception&) {
     // Only exhausted memory gets here; the dialog opens with what it has.
@@ -361,7 +371,8 @@ void TForm1::ShowSettings() {
   check(RadioButton1, !markers);
   check(RadioButton2, markers);
   const auto count = static_cast<int32_t>(SendMessageW(ComboBox1, CB_GETCOUNT, 0, 0));
-  SendMessageW(ComboBox1, CB_SETCURSEL, static_cast<WPARAM>(ListIndex(Settings.MarkerKind, count)), 0);
+  SendMessageW(ComboBox1, CB_SETCURSEL, static_cast<WPARAM>(ListIndex(Settings.MarkerKind, count)),
+               0);
   SetWindowTextW(Edit1, WideOfSjis(FormatGeneral(Settings.Scale)).c_str());
 }
 
@@ -369,7 +380,8 @@ void TForm1::FillColourList() {
   SendMessageW(ComboBox2, CB_RESETCONTENT, 0, 0);
   SendMessageW(ComboBox2, CB_INITSTORAGE, ColourListCount, ColourListCount * 16);
   for (int32_t i = ColourListFirst; i <= ColourListLast; ++i)
-    SendMessageW(ComboBox2, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideOfSjis(ColourItem(i)).c_str()));
+    SendMessageW(ComboBox2, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(WideOfSjis(ColourItem(i)).c_str()));
   SendMessageW(ComboBox2, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
 }
 
@@ -422,8 +434,8 @@ void TForm1::Button1Click() {
     try {
       session_.Produce(Settings, [this](std::string_view text) { ShowStatus(text); });
     } catch (const std::exception& error) {
-      MessageBoxW(Handle, WideOfAnsi(error.what()).c_str(), WideOfSjis(ApplicationTitleText).c_str(),
-                  MB_OK | MB_ICONERROR);
+      MessageBoxW(Handle, WideOfAnsi(error.what()).c_str(),
+                  WideOfSjis(ApplicationTitleText).c_str(), MB_OK | MB_ICONERROR);
       produced = false;
     }
   }

@@ -85,8 +85,9 @@ class TForm1 {
   void BuildControls();
   void FindControls();
   HWND MakeControl(const TControlLayout& control, HWND previous);
-  // The brush and text background of a control of the dialog's colours.
-  HBRUSH ControlColour(HWND control, HDC dc);
+  // The brush behind a control, its text's background set in dc, for a
+  // WM_CTLCOLOR* message; nullptr for the system's own.
+  HBRUSH ControlColour(UINT message, HWND control, HDC dc);
   // The record from the controls; false, after the error message, when the
   // scale does not fit a double.
   bool CaptureSettings(TSettings& settings);
