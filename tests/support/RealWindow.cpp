@@ -375,6 +375,15 @@ fs::path RealWindowTest::PrepareTool(const std::string& name,
 
 XWindowId RealWindowTest::StartTool(Child& tool, const fs::path& folder, const fs::path& workingDir,
                                     const std::vector<std::string>& extraEnv) {
+  std::string why;
+  const XWindowId window = TryStartTool(tool, folder, workingDir, extraEnv, why);
+  if (!window) ADD_FAILURE() << why;
+  return window;
+}
+
+XWindowId RealWindowTest::TryStartTool(Child& tool, const fs::path& folder,
+                                       const fs::path& workingDir,
+                                       const std::vector<std::string>& extraEnv, std::string& why) {
   std::vector<std::string> env{"DISPLAY=" + display_.Name(), "QT_QPA_PLATFORM=xcb",
                                "XDG_RUNTIME_DIR=" + runtimeDir_.string(), leakOptions_};
   env.insert(env.end(), extraEnv.begin(), extraEnv.end());
@@ -388,22 +397,24 @@ XWindowId RealWindowTest::StartTool(Child& tool, const fs::path& folder, const f
   const bool started = tool.Start(argv, Environment(env), (Dir() / (tag + ".stdout")).string(),
                                   (Dir() / (tag + ".stderr")).string(),
                                   workingDir.empty() ? folder : workingDir);
-  EXPECT_TRUE(started) << "cannot start " << argv.back();
-  if (!started) return 0;
+  if (!started) {
+    why = "cannot start " + argv.back();
+    return 0;
+  }
   constexpr long kMemoryLimitKiB = 1024 * 1024;
   const auto deadline = TestClock::now() + kPatience;
   while (TestClock::now() < deadline && tool.Running()) {
     if (const XWindowId window = display_.FindDialog()) return window;
     if (const long kib = tool.ResidentKiB(); kib > kMemoryLimitKiB) {
-      ADD_FAILURE() << "the tool took " << kib / 1024 << " MiB before its dialog showed";
+      why = "the tool took " + std::to_string(kib / 1024) + " MiB before its dialog showed";
       tool.Kill();
       return 0;
     }
     std::this_thread::sleep_for(20ms);
   }
-  ADD_FAILURE() << "no dialog titled " << kDialogCaption << " appeared; the tool "
-                << (tool.Running() ? "still runs" : "has ended")
-                << "; its messages: " << ReadBytes(Dir() / (tag + ".stderr"));
+  why = std::string("no dialog titled ") + kDialogCaption + " appeared; the tool " +
+        (tool.Running() ? "still runs" : "has ended with " + ExitText(tool.WaitFor({}))) +
+        "; its messages: " + ReadBytes(Dir() / (tag + ".stderr"));
   return 0;
 }
 

@@ -192,6 +192,11 @@ class RealWindowTest : public TempDirTest {
                       const std::filesystem::path& workingDir = {},
                       const std::vector<std::string>& extraEnv = {});
 
+  // As StartTool, but without a dialog it tells why instead of failing.
+  XWindowId TryStartTool(Child& tool, const std::filesystem::path& folder,
+                         const std::filesystem::path& workingDir,
+                         const std::vector<std::string>& extraEnv, std::string& why);
+
   // Presses keys (xdotool names, such as Return or alt+y) in the dialog
   // until the tool ends; returns its wait status, or nothing when it never
   // ends. Fails when any window besides the dialog shows meanwhile.
