@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#ifndef _WIN32
+#ifndef __MINGW32__
 
 long double Sine(long double x) { return sinl(x); }
 long double Cosine(long double x) { return cosl(x); }
