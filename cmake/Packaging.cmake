@@ -1,3 +1,9 @@
+# Packages of the installed folder, made by cpack in the build folder.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/PackagingWindows.cmake)
+  return()
+endif()
+
 # Packages of the installed folder (cpack in the build folder): a .tar.gz of
 # the folder q527/, to unpack anywhere, and a .deb that puts it into /opt/q527.
 set(CPACK_PACKAGE_NAME q527)

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "common/MyFunc.h"
+#include "common/Trig.h"
 
 namespace {
 
@@ -37,21 +38,21 @@ void RotatePoint(double x, double y, double cx, double cy, double theta, double&
 
 double RotatedX(double x, double y, double cx, double cy, double theta) {
   const Ext t = theta;
-  return static_cast<double>((cosl(t) * (static_cast<Ext>(x) - cx) + cx) -
-                             sinl(t) * (static_cast<Ext>(y) - cy));
+  return static_cast<double>((Cosine(t) * (static_cast<Ext>(x) - cx) + cx) -
+                             Sine(t) * (static_cast<Ext>(y) - cy));
 }
 
 double RotatedY(double x, double y, double cx, double cy, double theta) {
   const Ext t = theta;
-  return static_cast<double>((sinl(t) * (static_cast<Ext>(x) - cx) + cy) +
-                             cosl(t) * (static_cast<Ext>(y) - cy));
+  return static_cast<double>((Sine(t) * (static_cast<Ext>(x) - cx) + cy) +
+                             Cosine(t) * (static_cast<Ext>(y) - cy));
 }
 
 void EllipsePoint(double cx, double cy, double r, double k, double theta, double phi, double& X,
                   double& Y) {
   const Ext p = phi;
-  const double u = static_cast<double>(r * cosl(p));
-  const double v = static_cast<double>(sinl(p) * (static_cast<Ext>(r) * k));
+  const double u = static_cast<double>(r * Cosine(p));
+  const double v = static_cast<double>(Sine(p) * (static_cast<Ext>(r) * k));
   RotatePoint(u, v, 0.0, 0.0, theta, X, Y);
   X = static_cast<double>(static_cast<Ext>(X) + cx);
   Y = static_cast<double>(static_cast<Ext>(Y) + cy);
@@ -72,15 +73,15 @@ void EndTangentCrossing(double cx, double cy, double r, double k, double theta, 
   const Ext rk = static_cast<Ext>(r) * k;
   const Ext tk = kTangentLength * k;
 
-  const double q1x = static_cast<double>(r * cosl(start));
-  const double q1y = static_cast<double>(sinl(start) * rk);
-  const double q2x = static_cast<double>(r * cosl(end));
-  const double q2y = static_cast<double>(sinl(end) * rk);
+  const double q1x = static_cast<double>(r * Cosine(start));
+  const double q1y = static_cast<double>(Sine(start) * rk);
+  const double q2x = static_cast<double>(r * Cosine(end));
+  const double q2y = static_cast<double>(Sine(end) * rk);
 
-  const double p1x = static_cast<double>(q1x + kTangentLength * cosl(start + kHalfPi));
-  const double p1y = static_cast<double>(q1y + sinl(start + kHalfPi) * tk);
-  const double p2x = static_cast<double>(q2x + kTangentLength * cosl(end - kHalfPi));
-  const double p2y = static_cast<double>(q2y + sinl(end - kHalfPi) * tk);
+  const double p1x = static_cast<double>(q1x + kTangentLength * Cosine(start + kHalfPi));
+  const double p1y = static_cast<double>(q1y + Sine(start + kHalfPi) * tk);
+  const double p2x = static_cast<double>(q2x + kTangentLength * Cosine(end - kHalfPi));
+  const double p2y = static_cast<double>(q2y + Sine(end - kHalfPi) * tk);
 
   // Parallel tangents leave the crossing at the ellipse's own centre.
   double ix = 0.0;

@@ -14,6 +14,10 @@ PACKAGES=(
   xdotool                   # keys for the dialog on that display
   fonts-ipafont-gothic      # Japanese glyphs for the dialog
   clang libclang-rt-14-dev  # the fuzz targets (libFuzzer and the sanitizers' runtime)
+  g++-mingw-w64-x86-64-posix mingw-w64-tools  # the Windows build, cross-compiled
+  googletest                # its tests' GoogleTest, built from source by the same compiler
+  wine wine64 fonts-wine    # running the Windows build
+  locales                   # ja_JP.UTF-8, for Wine's code page 932
 )
 
 missing=()

@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test. Exits non-zero on any
 # failure. The stages run in order; a later stage (say, a sanitizer build) is
 # one more function and one more name in STAGES.
-#   scripts/test.sh [STAGE...]     (stages: fuzz sanitize tests; all by default)
+#   scripts/test.sh [STAGE...]     (stages: fuzz sanitize windows tests; all by default)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -28,9 +28,37 @@ stage_sanitize() {
   ctest --preset sanitize --parallel "$jobs" --timeout 600
 }
 
+# The Windows build: cross-built with MinGW-w64, its core tests under Wine,
+# then the Windows dialog end to end in real windows under Wine, compared
+# with the Linux build (which the default build gives).
+stage_windows() {
+  "$root/scripts/build.sh" windows
+  "$root/scripts/build.sh" default
+  local settings
+  settings=$("$root/scripts/wine-prefix.sh" "$root/build-windows")
+  local -a wine_env
+  mapfile -t wine_env <<<"$settings"
+  (
+    with_wine() { env -u DISPLAY "${wine_env[@]}" "$@"; }
+    # One Wine server for the stage (or the one already running for this
+    # prefix), its services started once and with their output away from
+    # ctest's pipes, which they would hold open; stopped whatever happens.
+    trap 'with_wine wineserver -k >/dev/null 2>&1 || true' EXIT
+    with_wine wineserver -p >/dev/null 2>&1 || true
+    with_wine wine wineboot >/dev/null 2>&1
+    with_wine ctest --preset windows --parallel "$jobs" --timeout 300
+    # Wine's desktop takes its display from the first program that opens it,
+    # and the one above had none: a fresh server for the windows.
+    with_wine wineserver -k >/dev/null 2>&1 || true
+    with_wine wineserver -w >/dev/null 2>&1 || true
+    with_wine wineserver -p >/dev/null 2>&1
+    with_wine "$root/build/tests/wine_test" --gtest_brief=1
+  )
+}
+
 # The default suite runs last, so that its summary closes the output.
 # Naming stages runs only those: scripts/test.sh tests
-ALL_STAGES=(fuzz sanitize tests)
+ALL_STAGES=(fuzz sanitize windows tests)
 STAGES=("${ALL_STAGES[@]}")
 [[ $# -gt 0 ]] && STAGES=("$@")
 

@@ -92,6 +92,26 @@ TEST(EllipsePointDeg, DegreesGiveTheSamePointAsRadians) {
   EXPECT_NEAR(Y, 0.5, kNear);
 }
 
+TEST(EllipsePointDeg, QuarterTurnsKeepTheLastBitsNearZero) {
+  // At a multiple of 90 degrees one coordinate is the sine or cosine of the
+  // double nearest to a multiple of pi/2: a few 1e-14 that every build
+  // writes alike, to the last bit.
+  struct Case {
+    double deg, X, Y;
+  };
+  const Case cases[] = {
+      {90, 0x1.b939bafcfcfcbp-48, 100},     {180, -100, 0x1.b939bafcfcfcbp-47},
+      {270, -0x1.4aeb4c3dbdbd8p-46, -100},  {360, 100, -0x1.b939bafcfcfcbp-46},
+      {-540, -100, -0x1.4aeb4c3dbdbd8p-45}, {720, 100, -0x1.b939bafcfcfcbp-45},
+  };
+  for (const Case& c : cases) {
+    double X = 0, Y = 0;
+    EllipsePointDeg(0, 0, 100, 1, 0, c.deg, X, Y);
+    EXPECT_EQ(X, c.X) << c.deg;
+    EXPECT_EQ(Y, c.Y) << c.deg;
+  }
+}
+
 TEST(EndTangentCrossing, WhereTheEndTangentsMeet) {
   struct Case {
     double cx, cy, r, k, theta, a, b, X, Y;

@@ -1,6 +1,8 @@
 // The command buffer and the writer of the exchange file.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <csignal>
 #include <filesystem>
@@ -139,6 +141,8 @@ TEST_F(OutputTest, ZeroByteInPathCreatesNothing) {
   EXPECT_TRUE(fs::is_empty(Dir()));
 }
 
+#ifndef _WIN32
+// POSIX only: a full device and a file size limit.
 TEST_F(OutputTest, FullDeviceFails) {
   AddCommandLine("lg0");
   EXPECT_FALSE(WriteCommandFile("/dev/full"));
@@ -160,5 +164,6 @@ TEST_F(OutputTest, WriteErrorRemovesFile) {
   EXPECT_FALSE(ok);
   EXPECT_FALSE(fs::exists(File()));
 }
+#endif
 
 }  // namespace

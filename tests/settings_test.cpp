@@ -1,12 +1,14 @@
 #include "app/Settings.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <csignal>
 #include <filesystem>
@@ -219,6 +221,8 @@ TEST_F(SettingsTest, SaveIntoAMissingFolderCreatesNothing) {
   EXPECT_FALSE(fs::exists(Dir() / "missing"));
 }
 
+#ifndef _WIN32
+// POSIX only: a full device, a file size limit, an immutable file.
 TEST_F(SettingsTest, SaveOnAFullDeviceReturnsAndLeavesTheDevice) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   SaveSettings("/dev/full", TSettings{});
@@ -277,5 +281,6 @@ TEST_F(SettingsTest, ReadOnlyFileIsReadAndSurvivesAFailedSave) {
   MakeWritable(Path());
   EXPECT_EQ(Lines(kFullFile), after);
 }
+#endif
 
 }  // namespace

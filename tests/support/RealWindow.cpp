@@ -27,6 +27,12 @@ fs::path BuildDir() {
 
 fs::path ExamplesDir() { return Q527_EXAMPLES_DIR; }
 
+fs::path WindowsProgram() {
+  if (const char* dir = std::getenv("Q527_WINDOWS_BUILD_DIR"); dir && *dir)
+    return fs::path(dir) / "app" / "q527.exe";
+  return fs::path(Q527_WINDOWS_BUILD_DIR) / "app" / "q527.exe";
+}
+
 std::vector<std::string> Environment(const std::vector<std::string>& changes) {
   const auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
   std::vector<std::string> env;
@@ -355,44 +361,60 @@ void RealWindowTest::SetUp() {
 }
 
 fs::path RealWindowTest::PrepareTool(const std::string& name,
-                                     std::optional<std::string_view> drawing) {
-  const fs::path built = BuildDir() / "app" / "q527";
+                                     std::optional<std::string_view> drawing,
+                                     const fs::path& program) {
+  const fs::path built = program.empty() ? BuildDir() / "app" / "q527" : program;
   EXPECT_TRUE(fs::is_regular_file(built)) << built << " is not built";
   const fs::path folder = Dir() / name;
   fs::create_directories(folder);
-  fs::copy_file(built, folder / "q527");
-  fs::permissions(folder / "q527", fs::perms::owner_all, fs::perm_options::add);
+  fs::copy_file(built, folder / built.filename());
+  fs::permissions(folder / built.filename(), fs::perms::owner_all, fs::perm_options::add);
   if (drawing) WriteBytes(folder / "JWC_TEMP.TXT", *drawing);
   return folder;
 }
 
 XWindowId RealWindowTest::StartTool(Child& tool, const fs::path& folder, const fs::path& workingDir,
                                     const std::vector<std::string>& extraEnv) {
+  std::string why;
+  const XWindowId window = TryStartTool(tool, folder, workingDir, extraEnv, why);
+  if (!window) ADD_FAILURE() << why;
+  return window;
+}
+
+XWindowId RealWindowTest::TryStartTool(Child& tool, const fs::path& folder,
+                                       const fs::path& workingDir,
+                                       const std::vector<std::string>& extraEnv, std::string& why) {
   std::vector<std::string> env{"DISPLAY=" + display_.Name(), "QT_QPA_PLATFORM=xcb",
                                "XDG_RUNTIME_DIR=" + runtimeDir_.string(), leakOptions_};
   env.insert(env.end(), extraEnv.begin(), extraEnv.end());
   // The messages go to the test's folder: the tool's own must hold nothing
   // but what the tool makes.
   const std::string tag = folder.filename().string();
-  const bool started = tool.Start(
-      {(folder / "q527").string()}, Environment(env), (Dir() / (tag + ".stdout")).string(),
-      (Dir() / (tag + ".stderr")).string(), workingDir.empty() ? folder : workingDir);
-  EXPECT_TRUE(started) << "cannot start " << folder / "q527";
-  if (!started) return 0;
+  // The Windows build runs through Wine.
+  const bool windows = fs::exists(folder / "q527.exe");
+  std::vector<std::string> argv{(folder / (windows ? "q527.exe" : "q527")).string()};
+  if (windows) argv.insert(argv.begin(), "wine");
+  const bool started = tool.Start(argv, Environment(env), (Dir() / (tag + ".stdout")).string(),
+                                  (Dir() / (tag + ".stderr")).string(),
+                                  workingDir.empty() ? folder : workingDir);
+  if (!started) {
+    why = "cannot start " + argv.back();
+    return 0;
+  }
   constexpr long kMemoryLimitKiB = 1024 * 1024;
   const auto deadline = TestClock::now() + kPatience;
   while (TestClock::now() < deadline && tool.Running()) {
     if (const XWindowId window = display_.FindDialog()) return window;
     if (const long kib = tool.ResidentKiB(); kib > kMemoryLimitKiB) {
-      ADD_FAILURE() << "the tool took " << kib / 1024 << " MiB before its dialog showed";
+      why = "the tool took " + std::to_string(kib / 1024) + " MiB before its dialog showed";
       tool.Kill();
       return 0;
     }
     std::this_thread::sleep_for(20ms);
   }
-  ADD_FAILURE() << "no dialog titled " << kDialogCaption << " appeared; the tool "
-                << (tool.Running() ? "still runs" : "has ended")
-                << "; its messages: " << ReadBytes(Dir() / (tag + ".stderr"));
+  why = std::string("no dialog titled ") + kDialogCaption + " appeared; the tool " +
+        (tool.Running() ? "still runs" : "has ended with " + ExitText(tool.WaitFor({}))) +
+        "; its messages: " + ReadBytes(Dir() / (tag + ".stderr"));
   return 0;
 }
 

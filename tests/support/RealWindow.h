@@ -36,6 +36,10 @@ std::filesystem::path BuildDir();
 // The project's examples/ folder.
 std::filesystem::path ExamplesDir();
 
+// The Windows build's q527.exe: in $Q527_WINDOWS_BUILD_DIR/app, else in the
+// source tree's build-windows/app.
+std::filesystem::path WindowsProgram();
+
 // The current environment with the entries changed: "NAME=value" sets NAME,
 // a bare "NAME" removes it.
 std::vector<std::string> Environment(const std::vector<std::string>& changes);
@@ -172,18 +176,26 @@ class RealWindowTest : public TempDirTest {
  protected:
   void SetUp() override;
 
-  // A fresh folder Dir()/name holding a copy of the built q527 alone and,
-  // when drawing holds bytes, JWC_TEMP.TXT with them; returns the folder.
+  // A fresh folder Dir()/name holding a copy of the built program (the
+  // Linux q527 unless another is named) alone and, when drawing holds bytes,
+  // JWC_TEMP.TXT with them; returns the folder.
   std::filesystem::path PrepareTool(const std::string& name,
-                                    std::optional<std::string_view> drawing);
+                                    std::optional<std::string_view> drawing,
+                                    const std::filesystem::path& built = {});
 
   // Starts the tool of folder on the private display, in workingDir (empty:
   // the tool's folder), with the extra environment changes, and waits for
-  // its dialog; 0 (after a failure) when none appears. Fails fast when the
+  // its dialog; 0 (after a failure) when none appears. A q527.exe is run
+  // through wine, in the environment's Wine prefix. Fails fast when the
   // tool's memory grows past 1 GiB before its dialog shows.
   XWindowId StartTool(Child& tool, const std::filesystem::path& folder,
                       const std::filesystem::path& workingDir = {},
                       const std::vector<std::string>& extraEnv = {});
+
+  // As StartTool, but without a dialog it tells why instead of failing.
+  XWindowId TryStartTool(Child& tool, const std::filesystem::path& folder,
+                         const std::filesystem::path& workingDir,
+                         const std::vector<std::string>& extraEnv, std::string& why);
 
   // Presses keys (xdotool names, such as Return or alt+y) in the dialog
   // until the tool ends; returns its wait status, or nothing when it never

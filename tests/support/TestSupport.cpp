@@ -1,6 +1,10 @@
 #include "tests/support/TestSupport.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <cerrno>
 #include <fstream>
@@ -10,6 +14,29 @@
 
 namespace {
 
+#ifdef _WIN32
+// Through UTF-16, refusing characters that the target code page lacks.
+std::string Convert(std::string_view text, UINT to, UINT from) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int wideLength =
+      MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+  if (wideLength == 0) throw std::runtime_error("text outside the code page");
+  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+  MultiByteToWideChar(from, 0, text.data(), size, wide.data(), wideLength);
+  BOOL lost = FALSE;
+  BOOL* lostFlag = to == CP_UTF8 ? nullptr : &lost;
+  const int length =
+      WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, nullptr, lostFlag);
+  std::string out(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(to, 0, wide.data(), wideLength, out.data(), length, nullptr, lostFlag);
+  if (lost) throw std::runtime_error("text outside the code page");
+  return out;
+}
+
+constexpr UINT kSjis = 932;
+constexpr UINT kUtf8 = CP_UTF8;
+#else
 std::string Convert(std::string_view text, const char* to, const char* from) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open failed");
@@ -25,11 +52,15 @@ std::string Convert(std::string_view text, const char* to, const char* from) {
   return out;
 }
 
+constexpr char kSjis[] = "CP932";
+constexpr char kUtf8[] = "UTF-8";
+#endif
+
 }  // namespace
 
-std::string Sjis(std::string_view utf8) { return Convert(utf8, "CP932", "UTF-8"); }
+std::string Sjis(std::string_view utf8) { return Convert(utf8, kSjis, kUtf8); }
 
-std::string Utf8(std::string_view sjis) { return Convert(sjis, "UTF-8", "CP932"); }
+std::string Utf8(std::string_view sjis) { return Convert(sjis, kUtf8, kSjis); }
 
 std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -1,0 +1,50 @@
+// The program entry of the Windows build: shows the dialog until it closes
+// and ends with status 0 whatever happened. Command-line arguments are
+// ignored.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <exception>
+
+#include "app/Session.h"
+#include "app/win32/Unit1.h"
+
+namespace {
+
+// Set once the dialog has closed and so answered the host.
+bool answered = false;
+
+// When the dialog could not run to its close, the host must still find an
+// answer and not read its own selection back as commands: the no-change one.
+void AnswerOnce() {
+  if (answered) return;
+  answered = true;
+  AnswerNoChange(RunPathsOf({}));
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  std::set_terminate([] {
+    AnswerOnce();
+    std::_Exit(0);
+  });
+  try {
+    // The manifest asks for the themed controls, which live in comctl32.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    TForm1 form;
+    Form1 = &form;
+    if (form.Create(instance)) {
+      form.ShowModal();
+      answered = true;
+    }
+    Form1 = nullptr;
+  } catch (...) {
+    Form1 = nullptr;
+  }
+  AnswerOnce();
+  return 0;
+}
