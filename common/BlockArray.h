@@ -20,7 +20,8 @@ class BlockArray {
     if (n < 0) n = 0;
     const size_t blocks = (static_cast<size_t>(n) + Step - 1) / Step;
     while (blocks_.size() > blocks) blocks_.pop_back();
-    blocks_.reserve(blocks);
+    // The block list grows geometrically by itself: reserving exactly the new
+    // size would copy the whole list on every step.
     while (blocks_.size() < blocks) blocks_.push_back(std::make_unique<T[]>(Step));
   }
 
