@@ -94,8 +94,8 @@ class TWalk {
     for (int32_t i = 0; i < JwwLineCount; ++i) {
       // The index's memory for the next segment's ends is fetched while this
       // segment's are placed: a large selection spends most of its time there.
-      if (i + 1 < JwwLineCount) {
-        const TJwwEntLine& next = JwwLine[i + 1];
+      if (i + 8 < JwwLineCount) {
+        const TJwwEntLine& next = JwwLine[i + 8];
         placed_.Prefetch(next.X1, next.Y1);
         placed_.Prefetch(next.X2, next.Y2);
       }
@@ -202,6 +202,17 @@ class TWalk {
   TPlacedPointList& placed_;
 };
 
+// The number of points the walk offers at most: every end of every record of
+// the chosen kinds, skipped records included.
+int64_t OfferCount(const TEndPointChoices& c) {
+  auto n = [](bool on, int64_t count, int64_t ends) { return on ? count * ends : int64_t{0}; };
+  return n(c.Lines, JwwLineCount, 2) + n(c.Arcs, JwwArcCount, 2) +
+         n(c.SolidLines, JwwSolidLineCount, 2) + n(c.SolidPolygons, JwwSolidTriCount, 3) +
+         n(c.SolidPolygons, JwwSolidQuadCount, 4) + n(c.SolidCircles, JwwSolidCircleCount, 3) +
+         n(c.SolidCircums, JwwSolidCircumCount, 2) +
+         n(c.SolidRings, JwwSolidRingCount + int64_t{JwwSolidRingWCount}, 4);
+}
+
 }  // namespace
 
 void PlacePoint(TPlacedPointList& placed, const TEndPointChoices& choices, double x, double y) {
@@ -222,6 +233,7 @@ void PlacePoint(TPlacedPointList& placed, const TEndPointChoices& choices, doubl
 void EndPointWalk(const TEndPointChoices& choices, TPlacedPointList& placed,
                   const TShowStatus& showStatus) {
   TWalk walk(choices, placed);
+  placed.Reserve(OfferCount(choices));
 
   Show(showStatus, kLinesMsg);
   if (choices.Lines) walk.Lines();
