@@ -2,6 +2,7 @@
 // and the plane geometry of end points. Pure functions, no state.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -54,6 +55,13 @@ std::string IntToText(int32_t value);
 // -3..15, else scientific with "E"; no "+", no trailing point; zero of
 // either sign is "0". The decimal separator is always the full stop.
 std::string FormatGeneral(double value);
+
+// The most bytes FormatGeneral writes.
+inline constexpr size_t kGeneralMaxLength = 24;
+
+// FormatGeneral's text written to out, which has room for kGeneralMaxLength
+// bytes; returns the end of the text. Allocates nothing.
+char* FormatGeneralTo(char* out, double value);
 
 // ---- Plane geometry ----------------------------------------------------------
 //

@@ -2,9 +2,12 @@
 // Shift-JIS bytes and is independent of the C and C++ locales: digits are
 // parsed and written by the locale-free std::from_chars and std::to_chars.
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -42,6 +45,162 @@ constexpr std::array<std::string_view, 10> kTrueWords = {
 // takes the value to before rounding to them.
 constexpr int kGeneralDigits = 15;
 constexpr int kGuardDigits = 18;
+
+// ---- Exact shortcuts ---------------------------------------------------------
+//
+// Most numbers of a drawing are read and written without std::from_chars and
+// std::to_chars: where one rounding of exact operands gives the correctly
+// rounded result, that result is computed directly; everywhere else the
+// library routine decides. Either way the result is the same, bit for bit.
+
+// Significant digits TextToFloat gathers as an integer: 19 always fit 64 bits.
+constexpr int kKeptDigits = 19;
+
+// 10^n, exact in a double up to 10^22.
+constexpr std::array<double, 23> kDoublePowers = [] {
+  std::array<double, 23> p{};
+  double v = 1.0;
+  for (double& x : p) {
+    x = v;
+    v *= 10.0;
+  }
+  return p;
+}();
+
+// Extended precision with a 64-bit significand, where the compiler gives it:
+// 10^n is exact in it up to 10^27 (5^27 < 2^64).
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(_MSC_VER)
+constexpr bool kExtended = std::numeric_limits<long double>::digits == 64;
+#else
+constexpr bool kExtended = false;
+#endif
+constexpr std::array<long double, 28> kExtendedPowers = [] {
+  std::array<long double, 28> p{};
+  long double v = 1.0L;
+  for (long double& x : p) {
+    x = v;
+    v *= 10.0L;
+  }
+  return p;
+}();
+
+// mantissa * 10^power correctly rounded to a double, when one rounding of
+// exact operands gives it; false otherwise.
+bool ScaleExactly(uint64_t mantissa, int64_t power, double& value) {
+  if (mantissa == 0) {
+    value = 0.0;
+    return true;
+  }
+  // Both operands exact in a double: one division or product rounds once.
+  if (mantissa <= (uint64_t{1} << 53) && power >= -22 && power <= 22) {
+    const auto m = static_cast<double>(mantissa);
+    value = power >= 0 ? m * kDoublePowers[static_cast<size_t>(power)]
+                       : m / kDoublePowers[static_cast<size_t>(-power)];
+    return true;
+  }
+  if constexpr (kExtended) {
+    if (power >= -27 && power <= 27) {
+      // Rounded once to 64 bits, then to 53: the same as rounding once to 53
+      // unless the 64-bit result lies within an ulp of a point halfway
+      // between two doubles, where its 11 extra bits read 10000000000.
+      const auto m = static_cast<long double>(mantissa);
+      const long double q = power >= 0 ? m * kExtendedPowers[static_cast<size_t>(power)]
+                                       : m / kExtendedPowers[static_cast<size_t>(-power)];
+      uint64_t significand = 0;
+      std::memcpy(&significand, &q, sizeof significand);
+      if ((significand & 0x7FF) - 0x3FF > 2) {
+        value = static_cast<double>(q);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+char* CopyText(char* out, std::string_view text) {
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
+}
+
+// The general format's digits of a positive finite value, the slow way: the
+// value correctly rounded to 18 significant digits by std::to_chars (which
+// never consults the locale), then the 16th digit decides, halves away from
+// zero. Fills the first 15 digits and the E of 0.d1d2... x 10^E.
+void GeneralDigitsByText(double magnitude, char* digits, int& exponent) {
+  char scientific[40];
+  const auto written = std::to_chars(scientific, scientific + sizeof scientific, magnitude,
+                                     std::chars_format::scientific, kGuardDigits - 1);
+  digits[0] = scientific[0];
+  for (int k = 1; k < kGuardDigits; ++k) digits[k] = scientific[k + 1];
+  const char* exponentText = scientific + kGuardDigits + 2;  // past the 'e'
+  if (*exponentText == '+') ++exponentText;
+  std::from_chars(exponentText, written.ptr, exponent);
+  exponent += 1;
+  if (digits[kGeneralDigits] >= '5') {
+    int k = kGeneralDigits - 1;
+    while (k >= 0 && digits[k] == '9') digits[k--] = '0';
+    if (k >= 0) {
+      ++digits[k];
+    } else {
+      digits[0] = '1';
+      exponent += 1;
+    }
+  }
+}
+
+// The same 15 digits as GeneralDigitsByText, as the integer d1d2...d15, from
+// exact integer arithmetic, for 1e-13 < magnitude < 1e15; false elsewhere.
+// With the value scaled to v = magnitude * 10^(15 - E) in [10^14, 10^15),
+// rounding to 18 digits makes the 16th digit 5 or more exactly when v's
+// fraction is at least 0.4995 (a tie there rounds up under either tie rule;
+// a fraction from 0.9995 on carries, which rounds up as well).
+bool GeneralDigitsExactly(double magnitude, uint64_t& rounded, int& exponent) {
+#if defined(__SIZEOF_INT128__)
+  using U128 = unsigned __int128;
+  constexpr uint64_t kLow = 100000000000000;    // 10^14
+  constexpr uint64_t kHigh = 1000000000000000;  // 10^15
+  constexpr std::array<uint64_t, 28> kPowersOfFive = [] {
+    std::array<uint64_t, 28> p{};
+    uint64_t v = 1;
+    for (uint64_t& x : p) {
+      x = v;
+      v *= 5;
+    }
+    return p;
+  }();
+  const auto bits = std::bit_cast<uint64_t>(magnitude);
+  const auto biased = static_cast<int>(bits >> 52);
+  if (biased == 0 || biased == 0x7FF) return false;
+  const uint64_t significand = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+  const int binary = biased - 1075;  // magnitude = significand * 2^binary
+  // floor(log10(2^(biased - 1023))); E is one or two more.
+  const int floorLog = ((biased - 1023) * 78913) >> 18;
+  for (int e = floorLog + 2; e >= floorLog + 1; --e) {
+    const int k = kGeneralDigits - e;
+    if (k < 0 || k >= static_cast<int>(kPowersOfFive.size())) return false;
+    // v = significand * 5^k * 2^(binary + k), the product exact in 128 bits.
+    const U128 product = static_cast<U128>(significand) * kPowersOfFive[static_cast<size_t>(k)];
+    const int shift = -(binary + k);
+    if (shift <= 0 || shift >= 100) return false;
+    const auto whole = static_cast<uint64_t>(product >> shift);
+    if (whole >= kHigh) return false;
+    if (whole < kLow) continue;
+    const U128 fraction = product & ((U128{1} << shift) - 1);
+    const bool up = fraction * 2000 >= (U128{999} << shift);
+    rounded = whole + (up ? 1 : 0);
+    exponent = e;
+    if (rounded == kHigh) {
+      rounded = kLow;
+      ++exponent;
+    }
+    return true;
+  }
+  return false;
+#else
+  (void)magnitude, (void)rounded, (void)exponent;
+  return false;
+#endif
+}
 
 }  // namespace
 
@@ -138,29 +297,43 @@ double TextToFloat(std::string_view text) {
   if (p == end) return 0.0;
   const char* const body = p;
 
-  // Counted while checking the form: the decimal weight of the leading
-  // significant digit tells an overflow from an underflow, which
-  // std::from_chars reports alike.
-  bool significant = false;
+  // One pass checks the form and gathers the value: the first significant
+  // digits as an integer and the power of ten that scales them. The decimal
+  // weight of the leading significant digit tells an overflow from an
+  // underflow, which std::from_chars reports alike.
+  uint64_t mantissa = 0;
+  int kept = 0;          // significant digits in mantissa
+  bool dropped = false;  // a non-zero digit did not fit into mantissa
+  int64_t power = 0;
   int64_t integerDigits = 0;  // significant digits before the point
   int64_t fractionZeros = 0;  // zeros after the point before the first significant digit
   bool anyDigit = false;
   for (; p != end && IsDigit(*p); ++p) {
     anyDigit = true;
-    if (significant || *p != '0') {
-      significant = true;
-      ++integerDigits;
+    const auto digit = static_cast<uint64_t>(*p - '0');
+    if (kept == 0 && digit == 0) continue;
+    ++integerDigits;
+    if (kept < kKeptDigits) {
+      mantissa = mantissa * 10 + digit;
+      ++kept;
+    } else {
+      ++power;
+      dropped = dropped || digit != 0;
     }
   }
   if (p != end && *p == '.') {
     for (++p; p != end && IsDigit(*p); ++p) {
       anyDigit = true;
-      if (!significant) {
-        if (*p == '0') {
-          ++fractionZeros;
-        } else {
-          significant = true;
-        }
+      const auto digit = static_cast<uint64_t>(*p - '0');
+      if (kept == 0 && digit == 0) {
+        ++fractionZeros;
+        --power;
+      } else if (kept < kKeptDigits) {
+        mantissa = mantissa * 10 + digit;
+        ++kept;
+        --power;
+      } else {
+        dropped = dropped || digit != 0;
       }
     }
   }
@@ -185,6 +358,7 @@ double TextToFloat(std::string_view text) {
   if (!anyDigit) return negative ? -0.0 : 0.0;
 
   double value = 0.0;
+  if (!dropped && ScaleExactly(mantissa, power + exponent, value)) return negative ? -value : value;
   const auto [stop, error] = std::from_chars(body, end, value);
   if (error == std::errc::result_out_of_range) {
     const int64_t weight = exponent + (integerDigits > 0 ? integerDigits : -fractionZeros);
@@ -202,41 +376,25 @@ std::string IntToText(int32_t value) {
   return std::string(buffer, result.ptr);
 }
 
-std::string FormatGeneral(double value) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-  if (value == 0.0) return "0";
+char* FormatGeneralTo(char* out, double value) {
+  if (std::isnan(value)) return CopyText(out, "NAN");
+  if (std::isinf(value)) return CopyText(out, value < 0 ? "-INF" : "INF");
+  if (value == 0.0) return CopyText(out, "0");
 
-  // The magnitude correctly rounded to 18 significant digits, written
-  // "d.ddddddddddddddddde+x" (std::to_chars never consults the locale).
-  char scientific[40];
-  const auto written = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
-                                     std::chars_format::scientific, kGuardDigits - 1);
   char digits[kGuardDigits];
-  digits[0] = scientific[0];
-  for (int k = 1; k < kGuardDigits; ++k) digits[k] = scientific[k + 1];
-  const char* exponentText = scientific + kGuardDigits + 2;  // past the 'e'
-  if (*exponentText == '+') ++exponentText;
   int exponent = 0;
-  std::from_chars(exponentText, written.ptr, exponent);
-  // As 0.d1d2... x 10^E.
-  exponent += 1;
-
-  // The 16th digit decides, halves away from zero.
-  if (digits[kGeneralDigits] >= '5') {
-    int k = kGeneralDigits - 1;
-    while (k >= 0 && digits[k] == '9') digits[k--] = '0';
-    if (k >= 0) {
-      ++digits[k];
-    } else {
-      digits[0] = '1';
-      exponent += 1;
+  uint64_t rounded = 0;
+  if (GeneralDigitsExactly(std::fabs(value), rounded, exponent)) {
+    for (int k = kGeneralDigits - 1; k >= 0; --k) {
+      digits[k] = static_cast<char>('0' + rounded % 10);
+      rounded /= 10;
     }
+  } else {
+    GeneralDigitsByText(std::fabs(value), digits, exponent);
   }
   int count = kGeneralDigits;
   while (count > 1 && digits[count - 1] == '0') --count;
 
-  char out[40];
   char* o = out;
   if (value < 0) *o++ = '-';
   if (exponent >= -3 && exponent <= 15) {
@@ -259,7 +417,12 @@ std::string FormatGeneral(double value) {
       for (int k = 1; k < count; ++k) *o++ = digits[k];
     }
     *o++ = 'E';
-    o = std::to_chars(o, out + sizeof out, exponent - 1).ptr;
+    o = std::to_chars(o, out + kGeneralMaxLength, exponent - 1).ptr;
   }
-  return std::string(out, o);
+  return o;
+}
+
+std::string FormatGeneral(double value) {
+  char text[kGeneralMaxLength];
+  return std::string(text, FormatGeneralTo(text, value));
 }
