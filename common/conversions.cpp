@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -67,52 +66,126 @@ constexpr std::array<double, 23> kDoublePowers = [] {
   return p;
 }();
 
-// Extended precision with a 64-bit significand, where the compiler gives it:
-// 10^n is exact in it up to 10^27 (5^27 < 2^64).
-#if (defined(__x86_64__) || defined(__i386__)) && !defined(_MSC_VER)
-constexpr bool kExtended = std::numeric_limits<long double>::digits == 64;
-#else
-constexpr bool kExtended = false;
-#endif
-constexpr std::array<long double, 28> kExtendedPowers = [] {
-  std::array<long double, 28> p{};
-  long double v = 1.0L;
-  for (long double& x : p) {
-    x = v;
-    v *= 10.0L;
+#if defined(__SIZEOF_INT128__)
+using U128 = unsigned __int128;
+
+// The smallest and largest powers of ten ScaleExactly takes to binary itself.
+constexpr int kMinPower = -27;
+constexpr int kMaxPower = 27;
+
+// 5^q as a 128-bit number with its top bit set, for kMinPower <= q <= kMaxPower:
+// exact for q >= 0 (5^27 < 2^64); for q < 0, floor(2^(z + 127) / 5^-q) + 1
+// with 2^(z - 1) < 5^-q <= 2^z.
+struct TPowerOfFive {
+  uint64_t High;
+  uint64_t Low;
+};
+
+constexpr std::array<TPowerOfFive, kMaxPower - kMinPower + 1> kPowersOfFive = [] {
+  std::array<TPowerOfFive, kMaxPower - kMinPower + 1> table{};
+  for (int q = kMinPower; q <= kMaxPower; ++q) {
+    uint64_t five = 1;
+    for (int i = 0; i < (q < 0 ? -q : q); ++i) five *= 5;
+    U128 power = 0;
+    if (q >= 0) {
+      power = five;
+      while ((power >> 127) == 0) power <<= 1;
+    } else {
+      int z = 0;
+      while ((U128{1} << z) < five) ++z;
+      // Long division of 2^(z + 127) by five, one bit at a time.
+      U128 remainder = 0;
+      for (int bit = z + 127; bit >= 0; --bit) {
+        remainder = remainder * 2 + (bit == z + 127 ? 1 : 0);
+        power <<= 1;
+        if (remainder >= five) {
+          remainder -= five;
+          power |= 1;
+        }
+      }
+      power += 1;
+    }
+    table[static_cast<size_t>(q - kMinPower)] =
+        TPowerOfFive{static_cast<uint64_t>(power >> 64), static_cast<uint64_t>(power)};
   }
-  return p;
+  return table;
 }();
 
-// mantissa * 10^power correctly rounded to a double, when one rounding of
-// exact operands gives it; false otherwise.
+// w * 10^q correctly rounded to a double, for w > 0 and kMinPower <= q <=
+// kMaxPower (the result is then a normal double): the binary point found by
+// one or two 64 x 64-bit products with the 128-bit power of five, as
+// Eisel and Lemire read decimal numbers.
+double ScaleByPowerOfFive(uint64_t w, int q) {
+  const TPowerOfFive& five = kPowersOfFive[static_cast<size_t>(q - kMinPower)];
+  const int zeros = std::countl_zero(w);
+  w <<= zeros;
+  const U128 first = static_cast<U128>(w) * five.High;
+  auto high = static_cast<uint64_t>(first >> 64);
+  auto low = static_cast<uint64_t>(first);
+  // 55 bits are needed: 52 stored, the leading one, a rounding bit, and one
+  // the product may lack at its top.
+  constexpr uint64_t kBelowPrecision = ~uint64_t{0} >> 55;
+  if ((high & kBelowPrecision) == kBelowPrecision) {
+    const auto second = static_cast<uint64_t>((static_cast<U128>(w) * five.Low) >> 64);
+    low += second;
+    if (second > low) ++high;
+  }
+  const int upper = static_cast<int>(high >> 63);
+  const int shift = upper + 64 - 52 - 3;
+  uint64_t mantissa = high >> shift;
+  // floor(q * log2(10)) + 63, then the double's exponent bias.
+  int biased = ((217706 * q) >> 16) + 63 + upper - zeros + 1023;
+  // A tie between two doubles (only possible for small q) rounds to even.
+  if (low <= 1 && q >= -4 && q <= 23 && (mantissa & 3) == 1 && (mantissa << shift) == high) {
+    mantissa &= ~uint64_t{1};
+  }
+  mantissa += mantissa & 1;
+  mantissa >>= 1;
+  if (mantissa >= (uint64_t{2} << 52)) {
+    mantissa = uint64_t{1} << 52;
+    ++biased;
+  }
+  mantissa &= ~(uint64_t{1} << 52);
+  return std::bit_cast<double>(static_cast<uint64_t>(biased) << 52 | mantissa);
+}
+#endif
+
+// Reads eight decimal digits at p at once into value; false when any of the
+// eight bytes is not a digit. Little-endian order only.
+bool EightDigits(const char* p, uint64_t& value) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  // Every byte 0x30..0x39: high half 3, and adding 6 does not carry out of the low half.
+  if (((word & 0xF0F0F0F0F0F0F0F0ull) | (((word + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) >> 4)) !=
+      0x3333333333333333ull) {
+    return false;
+  }
+  word = (word & 0x0F0F0F0F0F0F0F0Full) * 2561 >> 8;
+  word = (word & 0x00FF00FF00FF00FFull) * 6553601 >> 16;
+  value = (word & 0x0000FFFF0000FFFFull) * 42949672960001ull >> 32;
+  return true;
+}
+
+// mantissa * 10^power correctly rounded to a double where that is quick to
+// find; false otherwise.
 bool ScaleExactly(uint64_t mantissa, int64_t power, double& value) {
   if (mantissa == 0) {
     value = 0.0;
     return true;
   }
+#if defined(__SIZEOF_INT128__)
+  if (power >= kMinPower && power <= kMaxPower) {
+    value = ScaleByPowerOfFive(mantissa, static_cast<int>(power));
+    return true;
+  }
+#endif
   // Both operands exact in a double: one division or product rounds once.
   if (mantissa <= (uint64_t{1} << 53) && power >= -22 && power <= 22) {
     const auto m = static_cast<double>(mantissa);
     value = power >= 0 ? m * kDoublePowers[static_cast<size_t>(power)]
                        : m / kDoublePowers[static_cast<size_t>(-power)];
     return true;
-  }
-  if constexpr (kExtended) {
-    if (power >= -27 && power <= 27) {
-      // Rounded once to 64 bits, then to 53: the same as rounding once to 53
-      // unless the 64-bit result lies within an ulp of a point halfway
-      // between two doubles, where its 11 extra bits read 10000000000.
-      const auto m = static_cast<long double>(mantissa);
-      const long double q = power >= 0 ? m * kExtendedPowers[static_cast<size_t>(power)]
-                                       : m / kExtendedPowers[static_cast<size_t>(-power)];
-      uint64_t significand = 0;
-      std::memcpy(&significand, &q, sizeof significand);
-      if ((significand & 0x7FF) - 0x3FF > 2) {
-        value = static_cast<double>(q);
-        return true;
-      }
-    }
   }
   return false;
 }
@@ -156,10 +229,9 @@ void GeneralDigitsByText(double magnitude, char* digits, int& exponent) {
 // a fraction from 0.9995 on carries, which rounds up as well).
 bool GeneralDigitsExactly(double magnitude, uint64_t& rounded, int& exponent) {
 #if defined(__SIZEOF_INT128__)
-  using U128 = unsigned __int128;
   constexpr uint64_t kLow = 100000000000000;    // 10^14
   constexpr uint64_t kHigh = 1000000000000000;  // 10^15
-  constexpr std::array<uint64_t, 28> kPowersOfFive = [] {
+  constexpr std::array<uint64_t, 28> kFives = [] {
     std::array<uint64_t, 28> p{};
     uint64_t v = 1;
     for (uint64_t& x : p) {
@@ -177,9 +249,9 @@ bool GeneralDigitsExactly(double magnitude, uint64_t& rounded, int& exponent) {
   const int floorLog = ((biased - 1023) * 78913) >> 18;
   for (int e = floorLog + 2; e >= floorLog + 1; --e) {
     const int k = kGeneralDigits - e;
-    if (k < 0 || k >= static_cast<int>(kPowersOfFive.size())) return false;
+    if (k < 0 || k >= static_cast<int>(kFives.size())) return false;
     // v = significand * 5^k * 2^(binary + k), the product exact in 128 bits.
-    const U128 product = static_cast<U128>(significand) * kPowersOfFive[static_cast<size_t>(k)];
+    const U128 product = static_cast<U128>(significand) * kFives[static_cast<size_t>(k)];
     const int shift = -(binary + k);
     if (shift <= 0 || shift >= 100) return false;
     const auto whole = static_cast<uint64_t>(product >> shift);
@@ -296,6 +368,34 @@ double TextToFloat(std::string_view text) {
   }
   if (p == end) return 0.0;
   const char* const body = p;
+  double value = 0.0;
+
+  // The usual form first: digits with at most one point, no exponent, few
+  // enough digits for all of them, leading zeros included, to fit 64 bits.
+  if (end - body <= kKeptDigits + 1) {
+    uint64_t digits = 0;
+    uint64_t eight = 0;
+    while (end - p >= 8 && EightDigits(p, eight)) {
+      digits = digits * 100000000 + eight;
+      p += 8;
+    }
+    for (; p != end && IsDigit(*p); ++p) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+    int64_t power = 0;
+    if (p != end && *p == '.') {
+      const char* const fraction = ++p;
+      while (end - p >= 8 && EightDigits(p, eight)) {
+        digits = digits * 100000000 + eight;
+        p += 8;
+      }
+      for (; p != end && IsDigit(*p); ++p) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+      power = fraction - p;
+    }
+    if (p == end && (end - body) + (power == 0 ? 0 : -1) <= kKeptDigits &&
+        ScaleExactly(digits, power, value)) {
+      return negative ? -value : value;
+    }
+    p = body;
+  }
 
   // One pass checks the form and gathers the value: the first significant
   // digits as an integer and the power of ten that scales them. The decimal
@@ -310,6 +410,14 @@ double TextToFloat(std::string_view text) {
   bool anyDigit = false;
   for (; p != end && IsDigit(*p); ++p) {
     anyDigit = true;
+    uint64_t eight = 0;
+    while (kept > 0 && kept <= kKeptDigits - 8 && end - p >= 8 && EightDigits(p, eight)) {
+      mantissa = mantissa * 100000000 + eight;
+      kept += 8;
+      integerDigits += 8;
+      p += 8;
+    }
+    if (p == end || !IsDigit(*p)) break;
     const auto digit = static_cast<uint64_t>(*p - '0');
     if (kept == 0 && digit == 0) continue;
     ++integerDigits;
@@ -324,6 +432,14 @@ double TextToFloat(std::string_view text) {
   if (p != end && *p == '.') {
     for (++p; p != end && IsDigit(*p); ++p) {
       anyDigit = true;
+      uint64_t eight = 0;
+      while (kept > 0 && kept <= kKeptDigits - 8 && end - p >= 8 && EightDigits(p, eight)) {
+        mantissa = mantissa * 100000000 + eight;
+        kept += 8;
+        power -= 8;
+        p += 8;
+      }
+      if (p == end || !IsDigit(*p)) break;
       const auto digit = static_cast<uint64_t>(*p - '0');
       if (kept == 0 && digit == 0) {
         ++fractionZeros;
@@ -357,7 +473,6 @@ double TextToFloat(std::string_view text) {
   // A lone point or an exponent without digits before it is the value zero.
   if (!anyDigit) return negative ? -0.0 : 0.0;
 
-  double value = 0.0;
   if (!dropped && ScaleExactly(mantissa, power + exponent, value)) return negative ? -value : value;
   const auto [stop, error] = std::from_chars(body, end, value);
   if (error == std::errc::result_out_of_range) {

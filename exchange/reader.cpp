@@ -2,6 +2,7 @@
 // line and applies the first keyword rule that claims it, keeping the
 // attribute state and filling the entity tables.
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -115,6 +116,55 @@ void Tokenise(std::string_view line, TTokenList& out) {
     }
   }
   out.Tokens.emplace_back(start, static_cast<size_t>(dst - start));
+}
+
+// Bytes that make a line more than spaces between runs of plain bytes: control
+// bytes (the tab among them), the space itself, the double quote, the equals
+// sign and every byte from 0x80 on. Each set byte of the result, the lowest
+// one first, marks such a byte of the eight in word (little-endian order); a
+// set byte above a marked one may be a false mark.
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHighs = 0x8080808080808080ull;
+
+uint64_t MarkBelow(uint64_t word, uint8_t bound) { return (word - kOnes * bound) & ~word & kHighs; }
+uint64_t MarkEqual(uint64_t word, uint8_t byte) { return MarkBelow(word ^ (kOnes * byte), 1); }
+uint64_t MarkSpecial(uint64_t word) {
+  return MarkBelow(word, 0x21) | (word & kHighs) | MarkEqual(word, '"') | MarkEqual(word, '=');
+}
+
+// Tokenises a line that holds only plain bytes (0x21 to 0x7F but '"' and '=')
+// and spaces, as Tokenise does, without copying: the tokens view the line
+// itself. False, with nothing to go by, for any other line.
+bool TokenisePlain(std::string_view line, TTokenList& out) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  out.Tokens.clear();
+  const char* const base = line.data();
+  const size_t n = line.size();
+  size_t start = 0;
+  size_t i = 0;
+  for (;;) {
+    // Eight bytes at a time up to the next space or byte of another kind.
+    while (i + 8 <= n) {
+      uint64_t word;
+      std::memcpy(&word, base + i, sizeof word);
+      const uint64_t marks = MarkSpecial(word);
+      if (marks != 0) {
+        i += static_cast<size_t>(std::countr_zero(marks)) / 8;
+        break;
+      }
+      i += 8;
+    }
+    while (i < n && base[i] != ' ' && kAfterQuote[static_cast<unsigned char>(base[i])] == kAppend &&
+           base[i] != '"' && base[i] != '=') {
+      ++i;
+    }
+    if (i == n) break;
+    if (base[i] != ' ') return false;
+    if (i > start) out.Tokens.emplace_back(base + start, i - start);
+    start = ++i;
+  }
+  out.Tokens.emplace_back(base + start, n - start);
+  return true;
 }
 
 // ---- Helpers of the rules -------------------------------------------------------------
@@ -530,7 +580,7 @@ bool ReadLines(std::FILE* file) {
 }  // namespace
 
 void JwwParseLine(std::string_view line) {
-  Tokenise(line, gLine);
+  if (!TokenisePlain(line, gLine)) Tokenise(line, gLine);
   const JwwTokens tokens(gLine.Tokens);
   if (tokens.size() == 1 && tokens[0].empty()) return;
   ApplyRules(tokens);
