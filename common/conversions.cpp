@@ -13,6 +13,13 @@
 
 #include "common/MyFunc.h"
 
+// A routine the compiler must not fold into its caller.
+#if defined(__GNUC__)
+#define NOINLINE __attribute__((noinline))
+#else
+#define NOINLINE
+#endif
+
 namespace {
 
 // A Shift-JIS lead byte: it and the byte after it form one character.
@@ -150,20 +157,87 @@ double ScaleByPowerOfFive(uint64_t w, int q) {
 }
 #endif
 
-// Reads eight decimal digits at p at once into value; false when any of the
-// eight bytes is not a digit. Little-endian order only.
-bool EightDigits(const char* p, uint64_t& value) {
-  if constexpr (std::endian::native != std::endian::little) return false;
-  uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-  // Every byte 0x30..0x39: high half 3, and adding 6 does not carry out of the low half.
-  if (((word & 0xF0F0F0F0F0F0F0F0ull) | (((word + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) >> 4)) !=
-      0x3333333333333333ull) {
-    return false;
-  }
+// ---- Eight digits at a time ----------------------------------------------------
+//
+// A word holds eight bytes of a text, the first byte lowest (little-endian
+// order, the only one these routines serve).
+
+constexpr uint64_t kZeroDigits = 0x3030303030303030ull;
+
+// Marks every byte of the word that is not an ASCII digit with its top bit;
+// the lowest mark is the first such byte.
+uint64_t NonDigitMarks(uint64_t word) {
+  // A digit byte is 0x30..0x39: high half 3, and adding 6 does not carry out of the low half.
+  const uint64_t halves =
+      (word & 0xF0F0F0F0F0F0F0F0ull) | (((word + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) >> 4);
+  const uint64_t x = halves ^ 0x3333333333333333ull;
+  return (((x & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full) | x) & 0x8080808080808080ull;
+}
+
+// The value of eight ASCII digits.
+uint64_t DigitsValue(uint64_t word) {
   word = (word & 0x0F0F0F0F0F0F0F0Full) * 2561 >> 8;
   word = (word & 0x00FF00FF00FF00FFull) * 6553601 >> 16;
-  value = (word & 0x0000FFFF0000FFFFull) * 42949672960001ull >> 32;
+  return (word & 0x0000FFFF0000FFFFull) * 42949672960001ull >> 32;
+}
+
+// The word's first n bytes (0 <= n <= 8) as the last digits of eight, led
+// by zero digits. Shifts are split in two so that none is 64 bits wide.
+uint64_t FirstBytes(uint64_t word, int n) {
+  const int keep = 4 * (8 - n);
+  return ((word << keep) << keep) | ((kZeroDigits >> (4 * n)) >> (4 * n));
+}
+
+// The word's last n bytes (0 <= n <= 8), led by zero digits.
+uint64_t LastBytes(uint64_t word, int n) {
+  const int drop = 4 * (8 - n);
+  const uint64_t mask = (~uint64_t{0} << drop) << drop;
+  return (word & mask) | (kZeroDigits & ~mask);
+}
+
+uint64_t LoadWord(const char* p) {
+  uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// Reads eight decimal digits at p at once into value; false when any of the
+// eight bytes is not a digit.
+bool EightDigits(const char* p, uint64_t& value) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  const uint64_t word = LoadWord(p);
+  if (NonDigitMarks(word) != 0) return false;
+  value = DigitsValue(word);
+  return true;
+}
+
+constexpr std::array<uint64_t, 9> kTenTo = {1,      10,      100,      1000,     10000,
+                                            100000, 1000000, 10000000, 100000000};
+
+// The digits of "i.f" with no more than seven digits i and sixteen digits f,
+// 8 to 20 bytes in all, as the integer if and the count of f; false for
+// anything else. Three loads and no loop, so that numbers of varying lengths
+// cost no mispredicted branches.
+bool PointedDigits(const char* body, const char* end, uint64_t& digits, int& fractionDigits) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  const auto n = static_cast<int>(end - body);
+  const uint64_t first = LoadWord(body);
+  const uint64_t marks = NonDigitMarks(first);
+  if (marks == 0) return false;
+  const int point = std::countr_zero(marks) / 8;
+  const int f = n - point - 1;
+  if (body[point] != '.' || f > 16) return false;
+  const int low = f < 8 ? f : 8;
+  const int high = f - low;
+  const uint64_t lowWord = LastBytes(LoadWord(end - 8), low);
+  // With no high part any eight bytes of the text will do.
+  const uint64_t highWord = FirstBytes(LoadWord(high > 0 ? body + point + 1 : body), high);
+  if ((NonDigitMarks(lowWord) | NonDigitMarks(highWord)) != 0) return false;
+  digits = (DigitsValue(FirstBytes(first, point)) * kTenTo[static_cast<size_t>(high)] +
+            DigitsValue(highWord)) *
+               kTenTo[static_cast<size_t>(low)] +
+           DigitsValue(lowWord);
+  fractionDigits = f;
   return true;
 }
 
@@ -357,45 +431,14 @@ int32_t TextToInt(std::string_view text) {
   return value > 2147483647u ? 0 : static_cast<int32_t>(value);
 }
 
-double TextToFloat(std::string_view text) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while (p != end && *p == ' ') ++p;
-  bool negative = false;
-  if (p != end && (*p == '+' || *p == '-')) {
-    negative = *p == '-';
-    ++p;
-  }
-  if (p == end) return 0.0;
-  const char* const body = p;
-  double value = 0.0;
+namespace {
 
-  // The usual form first: digits with at most one point, no exponent, few
-  // enough digits for all of them, leading zeros included, to fit 64 bits.
-  if (end - body <= kKeptDigits + 1) {
-    uint64_t digits = 0;
-    uint64_t eight = 0;
-    while (end - p >= 8 && EightDigits(p, eight)) {
-      digits = digits * 100000000 + eight;
-      p += 8;
-    }
-    for (; p != end && IsDigit(*p); ++p) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
-    int64_t power = 0;
-    if (p != end && *p == '.') {
-      const char* const fraction = ++p;
-      while (end - p >= 8 && EightDigits(p, eight)) {
-        digits = digits * 100000000 + eight;
-        p += 8;
-      }
-      for (; p != end && IsDigit(*p); ++p) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
-      power = fraction - p;
-    }
-    if (p == end && (end - body) + (power == 0 ? 0 : -1) <= kKeptDigits &&
-        ScaleExactly(digits, power, value)) {
-      return negative ? -value : value;
-    }
-    p = body;
-  }
+// TextToFloat past the spaces and the sign, for any form; body is where the
+// digits start. Kept out of TextToFloat, whose usual path stays small.
+NOINLINE double ReadFloat(std::string_view text, const char* body, bool negative) {
+  const char* p = body;
+  const char* const end = text.data() + text.size();
+  double value = 0.0;
 
   // One pass checks the form and gathers the value: the first significant
   // digits as an integer and the power of ten that scales them. The decimal
@@ -483,6 +526,56 @@ double TextToFloat(std::string_view text) {
     return 0.0;
   }
   return negative ? -value : value;
+}
+
+}  // namespace
+
+double TextToFloat(std::string_view text) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p != end && *p == ' ') ++p;
+  bool negative = false;
+  if (p != end && (*p == '+' || *p == '-')) {
+    negative = *p == '-';
+    ++p;
+  }
+  if (p == end) return 0.0;
+  const char* const body = p;
+  double value = 0.0;
+
+  // The usual form first: digits with at most one point, no exponent, few
+  // enough digits for all of them, leading zeros included, to fit 64 bits.
+  if (end - body >= 8 && end - body <= kKeptDigits + 1) {
+    uint64_t digits = 0;
+    int fractionDigits = 0;
+    if (PointedDigits(body, end, digits, fractionDigits) && ScaleExactly(digits, -fractionDigits, value)) {
+      return negative ? -value : value;
+    }
+  }
+  if (end - body <= kKeptDigits + 1) {
+    uint64_t digits = 0;
+    uint64_t eight = 0;
+    while (end - p >= 8 && EightDigits(p, eight)) {
+      digits = digits * 100000000 + eight;
+      p += 8;
+    }
+    for (; p != end && IsDigit(*p); ++p) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+    int64_t power = 0;
+    if (p != end && *p == '.') {
+      const char* const fraction = ++p;
+      while (end - p >= 8 && EightDigits(p, eight)) {
+        digits = digits * 100000000 + eight;
+        p += 8;
+      }
+      for (; p != end && IsDigit(*p); ++p) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+      power = fraction - p;
+    }
+    if (p == end && (end - body) + (power == 0 ? 0 : -1) <= kKeptDigits &&
+        ScaleExactly(digits, power, value)) {
+      return negative ? -value : value;
+    }
+  }
+  return ReadFloat(text, body, negative);
 }
 
 std::string IntToText(int32_t value) {
