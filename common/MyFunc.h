@@ -56,11 +56,12 @@ std::string IntToText(int32_t value);
 // either sign is "0". The decimal separator is always the full stop.
 std::string FormatGeneral(double value);
 
-// The most bytes FormatGeneral writes.
-inline constexpr size_t kGeneralMaxLength = 24;
+// The room FormatGeneralTo needs at out, in bytes: more than the longest
+// text (22 bytes), as digits are copied in blocks.
+inline constexpr size_t kGeneralRoom = 40;
 
-// FormatGeneral's text written to out, which has room for kGeneralMaxLength
-// bytes; returns the end of the text. Allocates nothing.
+// FormatGeneral's text written to out, which has room for kGeneralRoom bytes;
+// returns the end of the text. Allocates nothing.
 char* FormatGeneralTo(char* out, double value);
 
 // ---- Plane geometry ----------------------------------------------------------

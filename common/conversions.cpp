@@ -181,6 +181,17 @@ uint64_t DigitsValue(uint64_t word) {
   return (word & 0x0000FFFF0000FFFFull) * 42949672960001ull >> 32;
 }
 
+// The eight ASCII digits of value < 10^8, leading zeros included: halves,
+// quarters and single digits split off in every lane at once.
+uint64_t EightDigitsText(uint32_t value) {
+  uint64_t lanes = (value / 10000) | (static_cast<uint64_t>(value % 10000) << 32);
+  uint64_t tens = ((lanes * 10486) >> 20) & 0x0000007F0000007Full;  // / 100 below 10000
+  lanes = tens | ((lanes - tens * 100) << 16);
+  tens = ((lanes * 103) >> 10) & 0x000F000F000F000Full;  // / 10 below 100
+  lanes = tens | ((lanes - tens * 10) << 8);
+  return lanes + kZeroDigits;
+}
+
 // The word's first n bytes (0 <= n <= 8) as the last digits of eight, led
 // by zero digits. Shifts are split in two so that none is 64 bits wide.
 uint64_t FirstBytes(uint64_t word, int n) {
@@ -589,48 +600,62 @@ char* FormatGeneralTo(char* out, double value) {
   if (std::isinf(value)) return CopyText(out, value < 0 ? "-INF" : "INF");
   if (value == 0.0) return CopyText(out, "0");
 
-  char digits[kGuardDigits];
+  // The 15 digits at digits[0..15), zero digits after them, room for blocks of 16.
+  char block[kGeneralRoom];
+  std::memset(block, '0', sizeof block);
+  char* const digits = block + 1;
   int exponent = 0;
   uint64_t rounded = 0;
-  if (GeneralDigitsExactly(std::fabs(value), rounded, exponent)) {
-    for (int k = kGeneralDigits - 1; k >= 0; --k) {
-      digits[k] = static_cast<char>('0' + rounded % 10);
-      rounded /= 10;
-    }
+  int count = kGeneralDigits;
+  if (std::endian::native == std::endian::little &&
+      GeneralDigitsExactly(std::fabs(value), rounded, exponent)) {
+    const uint64_t high = EightDigitsText(static_cast<uint32_t>(rounded / 100000000));
+    const uint64_t low = EightDigitsText(static_cast<uint32_t>(rounded % 100000000));
+    std::memcpy(block, &high, sizeof high);
+    std::memcpy(block + 8, &low, sizeof low);
+    // Trailing zero digits are zero bytes at the top of the words xor '0'.
+    const uint64_t lowMarks = low ^ kZeroDigits;
+    count -= lowMarks != 0 ? std::countl_zero(lowMarks) / 8
+                           : 8 + std::countl_zero(high ^ kZeroDigits) / 8;
   } else {
     GeneralDigitsByText(std::fabs(value), digits, exponent);
+    while (count > 1 && digits[count - 1] == '0') --count;
   }
-  int count = kGeneralDigits;
-  while (count > 1 && digits[count - 1] == '0') --count;
 
+  // Blocks of 16 bytes are copied whole; only their first bytes count.
+  constexpr size_t kBlock = 16;
   char* o = out;
   if (value < 0) *o++ = '-';
   if (exponent >= -3 && exponent <= 15) {
     if (exponent <= 0) {
-      *o++ = '0';
-      *o++ = '.';
-      for (int k = 0; k < -exponent; ++k) *o++ = '0';
-      for (int k = 0; k < count; ++k) *o++ = digits[k];
+      std::memcpy(o, "0.000", 5);
+      o += 2 - exponent;
+      std::memcpy(o, digits, kBlock);
+      o += count;
     } else {
-      for (int k = 0; k < exponent; ++k) *o++ = k < count ? digits[k] : '0';
+      // The digits past count are zero digits, as the whole part needs.
+      std::memcpy(o, digits, kBlock);
+      o += exponent;
       if (count > exponent) {
         *o++ = '.';
-        for (int k = exponent; k < count; ++k) *o++ = digits[k];
+        std::memcpy(o, digits + exponent, kBlock);
+        o += count - exponent;
       }
     }
   } else {
     *o++ = digits[0];
     if (count > 1) {
       *o++ = '.';
-      for (int k = 1; k < count; ++k) *o++ = digits[k];
+      std::memcpy(o, digits + 1, kBlock);
+      o += count - 1;
     }
     *o++ = 'E';
-    o = std::to_chars(o, out + kGeneralMaxLength, exponent - 1).ptr;
+    o = std::to_chars(o, out + kGeneralRoom, exponent - 1).ptr;
   }
   return o;
 }
 
 std::string FormatGeneral(double value) {
-  char text[kGeneralMaxLength];
+  char text[kGeneralRoom];
   return std::string(text, FormatGeneralTo(text, value));
 }

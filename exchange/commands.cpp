@@ -54,7 +54,7 @@ class CommandLine {
     return *this << std::string_view(text, std::to_chars(text, text + sizeof text, value).ptr);
   }
   CommandLine& Real(double value) {
-    char text[kGeneralMaxLength];
+    char text[kGeneralRoom];
     return *this << std::string_view(text, FormatGeneralTo(text, value));
   }
 
