@@ -44,7 +44,7 @@ constexpr double kNearEdge = 6.6e-4;
 // n * 3 / 2 slots.
 constexpr size_t kLoadNumerator = 3;
 constexpr size_t kLoadDenominator = 4;
-constexpr size_t kMinSlots = 1024;
+constexpr size_t kMinSlots = 16;
 
 bool Same(double a, double b) {
   return std::fabs(a - b) <= kLoose && fabsl(static_cast<Ext>(a) - b) <= kSameTolerance;

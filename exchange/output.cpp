@@ -1,6 +1,7 @@
 // The command buffer of the answer and the writer that turns it into the
 // exchange file.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -133,6 +134,9 @@ class FileWriter {
   // True once a write has failed.
   bool Failed() const { return !ok_; }
 
+  // Bytes handed to the file so far.
+  std::uintmax_t Written() const { return written_; }
+
   // Writes what is pending; false once any write has failed.
   bool Flush() {
     FlushRun();
@@ -143,6 +147,7 @@ class FileWriter {
  private:
   void Write(const char* bytes, size_t n) {
     if (n > 0 && ok_) ok_ = std::fwrite(bytes, 1, n, file_) == n;
+    written_ += n;
   }
   void FlushBuffer() {
     Write(buffer_, used_);
@@ -162,6 +167,7 @@ class FileWriter {
   size_t used_ = 0;
   const char* run_ = nullptr;
   size_t runBytes_ = 0;
+  std::uintmax_t written_ = 0;
   bool ok_ = true;
 };
 
@@ -177,8 +183,7 @@ void PutLine(FileWriter& out, StoredLines& stored, std::string_view text) {
 
 // Writes every slot; a slot ending in a double quote and the slot after it
 // form one line of the file.
-bool WriteSlots(std::FILE* file) {
-  FileWriter out(file);
+bool WriteSlots(FileWriter& out) {
   if (JwwOutCount == 0) {
     out.Put(kNoChange);
     out.Put(kLineEnd, kLineEndBytes);
@@ -220,6 +225,14 @@ void RemoveFailedFile(const std::string& path) noexcept {
   }
 }
 
+// The size of the regular file at path, 0 for anything else.
+std::uintmax_t RegularFileSize(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return 0;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  return error ? 0 : size;
+}
+
 }  // namespace
 
 std::string_view JwwOutText(int32_t i) {
@@ -243,17 +256,35 @@ void AddCommandLine(std::string_view text) {
 bool WriteCommandFile(const std::string& path) {
   // A path with a zero byte would name a different, shorter path.
   if (path.find('\0') != std::string::npos) return false;
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  bool ok = file != nullptr;
-  if (ok) {
-    // The writer hands over large blocks of its own; the stream adds no second buffer.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    try {
-      ok = WriteSlots(file);
-    } catch (...) {
-      ok = false;
+  bool ok = false;
+  try {
+    // An existing file is written over in place and then cut to its new
+    // length: the same bytes as emptying it first, without the flush to disk
+    // that a file system may make when it closes a file the open emptied.
+    const std::uintmax_t oldSize = RegularFileSize(path);
+    std::FILE* file = oldSize > 0 ? std::fopen(path.c_str(), "r+b") : nullptr;
+    const bool inPlace = file != nullptr;
+    if (!inPlace) file = std::fopen(path.c_str(), "wb");
+    if (file != nullptr) {
+      // The writer hands over large blocks of its own; the stream adds no second buffer.
+      std::setvbuf(file, nullptr, _IONBF, 0);
+      std::uintmax_t written = 0;
+      try {
+        FileWriter out(file);
+        ok = WriteSlots(out);
+        written = out.Written();
+      } catch (...) {
+        ok = false;
+      }
+      if (std::fclose(file) != 0) ok = false;
+      if (ok && inPlace && written < oldSize) {
+        std::error_code error;
+        std::filesystem::resize_file(path, written, error);
+        ok = !error;
+      }
     }
-    if (std::fclose(file) != 0) ok = false;
+  } catch (...) {
+    ok = false;
   }
   if (!ok) RemoveFailedFile(path);
   return ok;

@@ -533,6 +533,18 @@ void ApplyRules(JwwTokens t) {
 // Large reads keep the file a handful of system calls long.
 constexpr size_t kChunkSize = size_t{1} << 20;
 
+// What the line buffers may keep from one reading to the next; a longer line
+// gives its memory back.
+constexpr size_t kKeptLineBytes = 4096;
+constexpr size_t kKeptTokens = 256;
+
+// The memory every reading goes through, allocated by the first and kept, so
+// that later readings touch no fresh pages for it.
+char* ChunkBuffer() {
+  static const std::unique_ptr<char[]> chunk(new char[kChunkSize]);
+  return chunk.get();
+}
+
 // Hands a line whose LF is already gone to JwwParseLine, without the CR of a
 // CR LF line end.
 void ParseReadLine(std::string_view line) {
@@ -543,12 +555,12 @@ void ParseReadLine(std::string_view line) {
 // Parses every line of an open file up to its end or the byte 0x1A; false on
 // an input error, with the lines before it parsed.
 bool ReadLines(std::FILE* file) {
-  const std::unique_ptr<char[]> chunk(new char[kChunkSize]);
+  char* const chunk = ChunkBuffer();
   // The start of a line that goes on in the next chunk.
   std::string carried;
   for (;;) {
-    const size_t got = std::fread(chunk.get(), 1, kChunkSize, file);
-    std::string_view data(chunk.get(), got);
+    const size_t got = std::fread(chunk, 1, kChunkSize, file);
+    std::string_view data(chunk, got);
     const size_t endMark = data.find('\x1A');
     if (endMark != std::string_view::npos) data = data.substr(0, endMark);
     size_t pos = 0;
@@ -605,7 +617,7 @@ bool JwwReadFile(const std::string& path) {
   }
   if (file != nullptr) std::fclose(file);
   // A very long line must not keep its buffers for the rest of the run.
-  std::string().swap(gLine.Bytes);
-  std::vector<std::string_view>().swap(gLine.Tokens);
+  if (gLine.Bytes.capacity() > kKeptLineBytes) std::string().swap(gLine.Bytes);
+  if (gLine.Tokens.capacity() > kKeptTokens) std::vector<std::string_view>().swap(gLine.Tokens);
   return ok;
 }
