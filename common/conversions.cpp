@@ -122,7 +122,7 @@ constexpr std::array<TPowerOfFive, kMaxPower - kMinPower + 1> kPowersOfFive = []
 // kMaxPower (the result is then a normal double): the binary point found by
 // one or two 64 x 64-bit products with the 128-bit power of five, as
 // Eisel and Lemire read decimal numbers.
-double ScaleByPowerOfFive(uint64_t w, int q) {
+inline double ScaleByPowerOfFive(uint64_t w, int q) {
   const TPowerOfFive& five = kPowersOfFive[static_cast<size_t>(q - kMinPower)];
   const int zeros = std::countl_zero(w);
   w <<= zeros;
@@ -254,7 +254,7 @@ bool PointedDigits(const char* body, const char* end, uint64_t& digits, int& fra
 
 // mantissa * 10^power correctly rounded to a double where that is quick to
 // find; false otherwise.
-bool ScaleExactly(uint64_t mantissa, int64_t power, double& value) {
+inline bool ScaleExactly(uint64_t mantissa, int64_t power, double& value) {
   if (mantissa == 0) {
     value = 0.0;
     return true;

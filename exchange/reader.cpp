@@ -132,14 +132,17 @@ uint64_t MarkSpecial(uint64_t word) {
   return MarkBelow(word, 0x21) | (word & kHighs) | MarkEqual(word, '"') | MarkEqual(word, '=');
 }
 
-// Tokenises a line that holds only plain bytes (0x21 to 0x7F but '"' and '=')
-// and spaces, as Tokenise does, without copying: the tokens view the line
-// itself. False, with nothing to go by, for any other line.
-bool TokenisePlain(std::string_view line, TTokenList& out) {
+// Tokenises, as Tokenise does, the plain line that starts text: only plain
+// bytes (0x21 to 0x7F but '"' and '=', and 0xA0 to 0xDF) and spaces, without
+// copying: the tokens view the text itself. With lineEnd false the line is the
+// whole text; with lineEnd true it ends at the first LF (or CR LF), and length
+// is set to the bytes up to and with that line end. False, with nothing to go
+// by, for any other text, and with lineEnd true when no line end comes.
+bool TokenisePlain(std::string_view text, bool lineEnd, TTokenList& out, size_t& length) {
   if constexpr (std::endian::native != std::endian::little) return false;
   out.Tokens.clear();
-  const char* const base = line.data();
-  const size_t n = line.size();
+  const char* const base = text.data();
+  const size_t n = text.size();
   size_t start = 0;
   size_t i = 0;
   for (;;) {
@@ -158,12 +161,25 @@ bool TokenisePlain(std::string_view line, TTokenList& out) {
            base[i] != '"' && base[i] != '=') {
       ++i;
     }
-    if (i == n) break;
-    if (base[i] != ' ') return false;
+    if (i == n) {
+      if (lineEnd) return false;
+      length = n;
+      break;
+    }
+    if (base[i] != ' ') {
+      if (!lineEnd) return false;
+      if (base[i] == '\n') {
+        length = i + 1;
+        break;
+      }
+      if (base[i] != '\r' || i + 1 == n || base[i + 1] != '\n') return false;
+      length = i + 2;
+      break;
+    }
     if (i > start) out.Tokens.emplace_back(base + start, i - start);
     start = ++i;
   }
-  out.Tokens.emplace_back(base + start, n - start);
+  out.Tokens.emplace_back(base + start, i - start);
   return true;
 }
 
@@ -528,6 +544,13 @@ void ApplyRules(JwwTokens t) {
   }
 }
 
+// Applies the rules to the tokens of the line in gLine; an empty line is ignored.
+void ApplyLineTokens() {
+  const JwwTokens tokens(gLine.Tokens);
+  if (tokens.size() == 1 && tokens[0].empty()) return;
+  ApplyRules(tokens);
+}
+
 // ---- Reading the file -----------------------------------------------------------------
 
 // Large reads keep the file a handful of system calls long.
@@ -565,6 +588,13 @@ bool ReadLines(std::FILE* file) {
     if (endMark != std::string_view::npos) data = data.substr(0, endMark);
     size_t pos = 0;
     for (;;) {
+      // A plain line is tokenised where it lies, its end found on the way.
+      size_t length = 0;
+      if (carried.empty() && TokenisePlain(data.substr(pos), true, gLine, length)) {
+        ApplyLineTokens();
+        pos += length;
+        continue;
+      }
       const void* lf = std::memchr(data.data() + pos, '\n', data.size() - pos);
       if (lf == nullptr) break;
       const auto at = static_cast<size_t>(static_cast<const char*>(lf) - data.data());
@@ -592,10 +622,9 @@ bool ReadLines(std::FILE* file) {
 }  // namespace
 
 void JwwParseLine(std::string_view line) {
-  if (!TokenisePlain(line, gLine)) Tokenise(line, gLine);
-  const JwwTokens tokens(gLine.Tokens);
-  if (tokens.size() == 1 && tokens[0].empty()) return;
-  ApplyRules(tokens);
+  size_t length = 0;
+  if (!TokenisePlain(line, false, gLine, length)) Tokenise(line, gLine);
+  ApplyLineTokens();
 }
 
 bool JwwReadFile(const std::string& path) {
