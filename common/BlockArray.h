@@ -15,7 +15,9 @@
 // The memory behind the capacity is taken in pages of about 4 KiB as records
 // are first reached: a table that holds a handful of records uses a page, not
 // a whole block, and a large one is zeroed page by page just before its
-// records are written.
+// records are written. Pages given back are kept for the next array of the
+// same record type, so that refilling a table touches no fresh memory; like
+// the tables themselves, this is for one thread.
 template <typename T, int32_t Step>
 class BlockArray {
  public:
@@ -27,7 +29,7 @@ class BlockArray {
     if (n < 0) n = 0;
     length_ = static_cast<int32_t>((static_cast<int64_t>(n) + Step - 1) / Step * Step);
     const size_t pages = (static_cast<size_t>(length_) + kPage - 1) / kPage;
-    while (pages_.size() > pages) pages_.pop_back();
+    while (pages_.size() > pages) GiveBackLastPage();
   }
 
   // The capacity in records.
@@ -36,12 +38,22 @@ class BlockArray {
   // Gives records 0 .. n - 1 their memory now (n at most Length()), so that
   // reaching them later cannot fail.
   void Reserve(int32_t n) const {
-    while (pages_.size() * kPage < static_cast<size_t>(n)) pages_.push_back(std::make_unique<T[]>(kPage));
+    while (pages_.size() * kPage < static_cast<size_t>(n)) {
+      std::vector<std::unique_ptr<T[]>>& spare = SparePages();
+      if (spare.empty()) {
+        pages_.push_back(std::make_unique<T[]>(kPage));
+      } else {
+        std::unique_ptr<T[]> page = std::move(spare.back());
+        spare.pop_back();
+        for (size_t k = 0; k < kPage; ++k) page[k] = T{};
+        pages_.push_back(std::move(page));
+      }
+    }
   }
 
   // Releases all storage.
   void Clear() {
-    pages_.clear();
+    while (!pages_.empty()) GiveBackLastPage();
     pages_.shrink_to_fit();
     length_ = 0;
   }
@@ -53,6 +65,22 @@ class BlockArray {
  private:
   // Records per page: a power of two, so that finding a record takes a shift.
   static constexpr size_t kPage = std::bit_floor(sizeof(T) < 4096 ? 4096 / sizeof(T) : size_t{1});
+
+  // The pages given back by every array of this record type.
+  static std::vector<std::unique_ptr<T[]>>& SparePages() {
+    static std::vector<std::unique_ptr<T[]>> spare;
+    return spare;
+  }
+
+  void GiveBackLastPage() {
+    std::unique_ptr<T[]> page = std::move(pages_.back());
+    pages_.pop_back();
+    try {
+      SparePages().push_back(std::move(page));
+    } catch (...) {
+      // No room to keep it: the page is freed.
+    }
+  }
 
   T& At(int32_t i) const {
     const size_t page = static_cast<size_t>(i) / kPage;
