@@ -92,8 +92,9 @@ class TWalk {
 
   void Lines() {
     for (int32_t i = 0; i < JwwLineCount; ++i) {
-      // The index's memory for the next segment's ends is fetched while this
-      // segment's are placed: a large selection spends most of its time there.
+      // The index's memory for the ends of a segment a few ahead is fetched
+      // while this segment's are placed: a large selection spends most of its
+      // time there, and one segment ahead is too close to hide the wait.
       if (i + 8 < JwwLineCount) {
         const TJwwEntLine& next = JwwLine[i + 8];
         placed_.Prefetch(next.X1, next.Y1);
