@@ -1,6 +1,7 @@
 // Text and number conversions of the routine library. Every routine works on
 // Shift-JIS bytes and is independent of the C and C++ locales: digits are
-// parsed and written by the locale-free std::from_chars and std::to_chars.
+// parsed and written by integer arithmetic of our own and, where that cannot
+// decide, by the locale-free std::from_chars and std::to_chars.
 #include <array>
 #include <bit>
 #include <charconv>
@@ -15,9 +16,9 @@
 
 // A routine the compiler must not fold into its caller.
 #if defined(__GNUC__)
-#define NOINLINE __attribute__((noinline))
+#define Q527_NOINLINE __attribute__((noinline))
 #else
-#define NOINLINE
+#define Q527_NOINLINE
 #endif
 
 namespace {
@@ -55,9 +56,9 @@ constexpr int kGuardDigits = 18;
 // ---- Exact shortcuts ---------------------------------------------------------
 //
 // Most numbers of a drawing are read and written without std::from_chars and
-// std::to_chars: where one rounding of exact operands gives the correctly
-// rounded result, that result is computed directly; everywhere else the
-// library routine decides. Either way the result is the same, bit for bit.
+// std::to_chars: where exact integer arithmetic settles the correctly rounded
+// result, it is computed directly; everywhere else the library routine
+// decides. Either way the result is the same, bit for bit.
 
 // Significant digits TextToFloat gathers as an integer: 19 always fit 64 bits.
 constexpr int kKeptDigits = 19;
@@ -446,7 +447,7 @@ namespace {
 
 // TextToFloat past the spaces and the sign, for any form; body is where the
 // digits start. Kept out of TextToFloat, whose usual path stays small.
-NOINLINE double ReadFloat(std::string_view text, const char* body, bool negative) {
+Q527_NOINLINE double ReadFloat(std::string_view text, const char* body, bool negative) {
   const char* p = body;
   const char* const end = text.data() + text.size();
   double value = 0.0;
