@@ -2,9 +2,9 @@
 // answers "is there a placed point within 1e-8 on both axes?" without a scan
 // of the whole list.
 //
-// The index is an open-addressing hash table of the placed points' own
-// coordinates, keyed by a grid cell, so that a search usually ends after one
-// cache line. Each axis value is keyed in one of two ways:
+// The index is an open-addressing hash table of the placed points, keyed by a
+// grid cell and sized once for the walk, so that a search usually ends after
+// one cache line. Each axis value is keyed in one of two ways:
 //  - |v| < 2^36: by its cell floor(v * 2^16 + 1/2). A cell is 2^-16 (about
 //    1.5e-5) wide, some 1500 times the tolerance, so a point within 1e-8 lies
 //    in the same cell unless the value is that close to an edge, and then only
@@ -78,12 +78,15 @@ uint64_t CellHash(uint64_t kx, uint64_t ky) {
 
 }  // namespace
 
-// A slot holds a placed point's coordinates: the bits of x complemented, so
-// that all-zero bytes, which no finite x gives, mark an empty slot.
+// A slot holds a placed point's number (plus one, so that all-zero bytes mark
+// an empty slot) and the print of its cell: 32 bits of the cell's hash, the
+// rest of which chose the slot. Eight-byte slots keep the table small; a
+// point's coordinates are looked at only when its cell's print is the one
+// searched for, which for a point not yet placed is rarely so.
 struct TPlacedPointList::Index {
   struct Slot {
-    uint64_t NotX;
-    double Y;
+    uint32_t Print;
+    uint32_t Point;
   };
 
   std::unique_ptr<Slot[]> Slots;
@@ -92,6 +95,7 @@ struct TPlacedPointList::Index {
   // The empty slot that ended the last search of a home cell, and the point
   // searched for: the Append that follows an unsuccessful search goes there.
   size_t FreeSlot = 0;
+  uint64_t FreeHash = 0;
   uint64_t FreeX = 0, FreeY = 0;
   bool FreeValid = false;
 
@@ -99,43 +103,45 @@ struct TPlacedPointList::Index {
   size_t Home(uint64_t hash) const {
     return static_cast<size_t>(((hash >> 32) * static_cast<uint64_t>(Size)) >> 32);
   }
+  static uint32_t PrintOf(uint64_t hash) { return static_cast<uint32_t>(hash); }
 
-  // Searches the run of slots that starts at slot i for a point within the
-  // tolerance of (x, y); sets `end` to the empty slot that ends the run.
-  bool Search(size_t i, double x, double y, size_t& end) const {
-    for (;;) {
+  // Searches the run of slots where the cell with this hash begins for a
+  // point of that cell within the tolerance of (x, y); sets `end` to the
+  // empty slot that ends the run.
+  bool Search(const BlockArray<TPlacedPoint, 100>& points, uint64_t hash, double x, double y,
+              size_t& end) const {
+    const uint32_t print = PrintOf(hash);
+    for (size_t i = Home(hash);;) {
       const Slot& s = Slots[i];
-      if (s.NotX == 0) {
+      if (s.Point == 0) {
         end = i;
         return false;
       }
-      if (Same(std::bit_cast<double>(~s.NotX), x) && Same(s.Y, y)) return true;
+      if (s.Print == print) {
+        const TPlacedPoint& p = points[static_cast<int32_t>(s.Point - 1)];
+        if (Same(p.X, x) && Same(p.Y, y)) return true;
+      }
       if (++i == Size) i = 0;
     }
   }
 
-  bool SearchCell(uint64_t kx, uint64_t ky, double x, double y) const {
-    size_t end;
-    return Search(Home(CellHash(kx, ky)), x, y, end);
-  }
-
-  void Put(size_t i, double x, double y) {
-    Slots[i] = Slot{~std::bit_cast<uint64_t>(x), y};
+  void Put(size_t i, uint64_t hash, int32_t n) {
+    Slots[i] = Slot{PrintOf(hash), static_cast<uint32_t>(n) + 1};
     ++Used;
     FreeValid = false;
   }
 
-  void Insert(double x, double y) {
-    size_t i = Home(CellHash(AxisKey(x).Key, AxisKey(y).Key));
-    while (Slots[i].NotX != 0) {
+  void Insert(uint64_t hash, int32_t n) {
+    size_t i = Home(hash);
+    while (Slots[i].Point != 0) {
       if (++i == Size) i = 0;
     }
-    Put(i, x, y);
+    Put(i, hash, n);
   }
 
-  // Rebuilds the table with room for `points` points.
-  void Resize(size_t points) {
-    size_t size = points * kLoadDenominator / kLoadNumerator * 9 / 8 + 1;
+  // Rebuilds the table with room for `room` points.
+  void Resize(const BlockArray<TPlacedPoint, 100>& points, size_t room) {
+    size_t size = room * kLoadDenominator / kLoadNumerator * 9 / 8 + 1;
     if (size < kMinSlots) size = kMinSlots;
     std::unique_ptr<Slot[]> old = std::make_unique<Slot[]>(size);
     old.swap(Slots);
@@ -143,10 +149,14 @@ struct TPlacedPointList::Index {
     Size = size;
     Used = 0;
     for (size_t i = 0; i < oldSize; ++i) {
-      if (old[i].NotX != 0) Insert(std::bit_cast<double>(~old[i].NotX), old[i].Y);
+      if (old[i].Point == 0) continue;
+      const auto n = static_cast<int32_t>(old[i].Point - 1);
+      Insert(PointHash(points[n].X, points[n].Y), n);
     }
     FreeValid = false;
   }
+
+  static uint64_t PointHash(double x, double y) { return CellHash(AxisKey(x).Key, AxisKey(y).Key); }
 
   bool Full() const { return (Used + 1) * kLoadDenominator > Size * kLoadNumerator; }
 
@@ -172,16 +182,21 @@ bool TPlacedPointList::Contains(double x, double y) const {
   if (index.Size == 0 || !std::isfinite(x) || !std::isfinite(y)) return false;
   const TAxisKey kx = AxisKey(x);
   const TAxisKey ky = AxisKey(y);
+  const uint64_t hash = CellHash(kx.Key, ky.Key);
   size_t end;
-  if (index.Search(index.Home(CellHash(kx.Key, ky.Key)), x, y, end)) return true;
+  if (index.Search(points_, hash, x, y, end)) return true;
   if (kx.Near != 0 || ky.Near != 0) {
     const uint64_t nx = kx.Key + static_cast<uint64_t>(kx.Near);
     const uint64_t ny = ky.Key + static_cast<uint64_t>(ky.Near);
-    if (kx.Near != 0 && index.SearchCell(nx, ky.Key, x, y)) return true;
-    if (ky.Near != 0 && index.SearchCell(kx.Key, ny, x, y)) return true;
-    if (kx.Near != 0 && ky.Near != 0 && index.SearchCell(nx, ny, x, y)) return true;
+    size_t ignored;
+    if (kx.Near != 0 && index.Search(points_, CellHash(nx, ky.Key), x, y, ignored)) return true;
+    if (ky.Near != 0 && index.Search(points_, CellHash(kx.Key, ny), x, y, ignored)) return true;
+    if (kx.Near != 0 && ky.Near != 0 && index.Search(points_, CellHash(nx, ny), x, y, ignored)) {
+      return true;
+    }
   }
   index.FreeSlot = end;
+  index.FreeHash = hash;
   index.FreeX = std::bit_cast<uint64_t>(x);
   index.FreeY = std::bit_cast<uint64_t>(y);
   index.FreeValid = true;
@@ -192,21 +207,22 @@ void TPlacedPointList::Prefetch([[maybe_unused]] double x, [[maybe_unused]] doub
 #if defined(__GNUC__)
   const Index& index = *index_;
   if (index.Size == 0 || !std::isfinite(x) || !std::isfinite(y)) return;
-  __builtin_prefetch(&index.Slots[index.Home(CellHash(AxisKey(x).Key, AxisKey(y).Key))]);
+  __builtin_prefetch(&index.Slots[index.Home(Index::PointHash(x, y))]);
 #endif
 }
 
 void TPlacedPointList::Append(double x, double y) {
   GrowForAppend(points_, count_);
-  points_[count_ - 1] = TPlacedPoint{x, y};
+  const int32_t n = count_ - 1;
+  points_[n] = TPlacedPoint{x, y};
   if (!std::isfinite(x) || !std::isfinite(y)) return;
   Index& index = *index_;
-  if (index.Full()) index.Resize(index.Used * 2 + 1);
+  if (index.Full()) index.Resize(points_, index.Used * 2 + 1);
   if (index.FreeValid && index.FreeX == std::bit_cast<uint64_t>(x) &&
       index.FreeY == std::bit_cast<uint64_t>(y)) {
-    index.Put(index.FreeSlot, x, y);
+    index.Put(index.FreeSlot, index.FreeHash, n);
   } else {
-    index.Insert(x, y);
+    index.Insert(Index::PointHash(x, y), n);
   }
 }
 
@@ -217,7 +233,7 @@ void TPlacedPointList::Reserve(int64_t offers) {
   const size_t points = index.Used + static_cast<size_t>(offers < INT32_MAX ? offers : INT32_MAX);
   if (points * kLoadDenominator <= index.Size * kLoadNumerator) return;
   try {
-    index.Resize(points);
+    index.Resize(points_, points);
   } catch (const std::bad_alloc&) {
     // Offers are an upper bound: without the room the table grows as points come.
   }
