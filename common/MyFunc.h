@@ -2,6 +2,7 @@
 // and the plane geometry of end points. Pure functions, no state.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -54,6 +55,14 @@ std::string IntToText(int32_t value);
 // -3..15, else scientific with "E"; no "+", no trailing point; zero of
 // either sign is "0". The decimal separator is always the full stop.
 std::string FormatGeneral(double value);
+
+// The room FormatGeneralTo needs at out, in bytes: more than the longest
+// text (22 bytes), as digits are copied in blocks.
+inline constexpr size_t kGeneralRoom = 40;
+
+// FormatGeneral's text written to out, which has room for kGeneralRoom bytes;
+// returns the end of the text. Allocates nothing.
+char* FormatGeneralTo(char* out, double value);
 
 // ---- Plane geometry ----------------------------------------------------------
 //

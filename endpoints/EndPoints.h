@@ -61,6 +61,9 @@ class TPlacedPointList {
   bool Contains(double x, double y) const;
   // Appends (x, y) as the last point.
   void Append(double x, double y);
+  // Sizes the index once for up to `offers` more points, so that the walk
+  // never rebuilds it. Changes no answer.
+  void Reserve(int64_t offers);
   // Tells the index that (x, y) is about to be looked up, so that its memory
   // is fetched meanwhile. Changes nothing.
   void Prefetch(double x, double y) const;

@@ -2,18 +2,25 @@
 // answers "is there a placed point within 1e-8 on both axes?" without a scan
 // of the whole list.
 //
-// The index is a hash grid. Each axis value is keyed in one of two ways:
-//  - |v| < 2^27: by its grid cell floor(v / 4e-8). A point within 1e-8 lies in
-//    the same cell or a neighbouring one, and only the neighbours on the near
-//    side need to be looked at.
-//  - |v| >= 2^27: by its exact value. From 2^26 on, neighbouring doubles are
-//    2^-26 (about 1.5e-8) apart, so within 1e-8 of such a value lies only the
-//    value itself, and no value below 2^27 can match one above.
+// The index is an open-addressing hash table of the placed points, keyed by a
+// grid cell and sized once for the walk, so that a search usually ends after
+// one cache line. Each axis value is keyed in one of two ways:
+//  - |v| < 2^36: by its cell floor(v * 2^16 + 1/2). A cell is 2^-16 (about
+//    1.5e-5) wide, some 1500 times the tolerance, so a point within 1e-8 lies
+//    in the same cell unless the value is that close to an edge, and then only
+//    the neighbour on that side needs looking at. The product and the sum are
+//    exact (a power of two, and fewer than 53 bits), and the half shifts the
+//    edges away from whole numbers, which drawings are full of.
+//  - |v| >= 2^36: by its exact value. There neighbouring doubles are 2^-16
+//    apart, so within 1e-8 of such a value lies only the value itself, and no
+//    value below 2^36 can match one above.
 // A point with a non-finite coordinate matches nothing (its difference with
 // anything is NaN or infinite) and is kept out of the index.
+#include <bit>
 #include <cmath>
-#include <cstring>
-#include <vector>
+#include <cstdint>
+#include <memory>
+#include <new>
 
 #include "endpoints/EndPoints.h"
 
@@ -24,112 +31,139 @@ using Ext = long double;
 // Point identity: each axis on its own, bounds inclusive, the difference taken
 // in extended precision from the two doubles.
 constexpr Ext kSameTolerance = 1e-8L;
+// The difference of two doubles rounded to double is off by at most one part
+// in 2^53: beyond kLoose no pair is within the tolerance.
+constexpr double kLoose = 1.01e-8;
 
-// Cells per unit: a cell is 4e-8 wide, four times the tolerance.
-constexpr Ext kCellsPerUnit = 25000000.0L;
-// A matching neighbour is at most 1e-8 * kCellsPerUnit = 0.25 cells away; the
-// margin covers the rounding of v * kCellsPerUnit (at most 2^-13 cells below
-// 2^27).
-constexpr Ext kNearEdge = 0.26L;
-// From here on an axis value is keyed on its exact bits.
-constexpr double kExactFrom = 134217728.0;  // 2^27
+constexpr double kCellsPerUnit = 65536.0;     // 2^16
+constexpr double kExactFrom = 68719476736.0;  // 2^36
+// A matching value is at most 1e-8 * 2^16 = 6.5536e-4 cells away.
+constexpr double kNearEdge = 6.6e-4;
 
-bool Same(double a, double b) { return fabsl(static_cast<Ext>(a) - b) <= kSameTolerance; }
+// At most this share of the slots is ever used; a table sized for n points has
+// n * 3 / 2 slots.
+constexpr size_t kLoadNumerator = 3;
+constexpr size_t kLoadDenominator = 4;
+constexpr size_t kMinSlots = 16;
 
-// The key of one axis value, and which neighbouring keys may hold a match.
+bool Same(double a, double b) {
+  return std::fabs(a - b) <= kLoose && fabsl(static_cast<Ext>(a) - b) <= kSameTolerance;
+}
+
+// The key of one axis value, and the neighbouring cell a match may lie in:
+// Near is -1 (the cell below), +1 (the cell above) or 0 (none).
 struct TAxisKey {
-  int64_t Key;
-  bool Exact;     // keyed on the value's bits
-  bool LookDown;  // a match may lie in cell Key - 1
-  bool LookUp;    // a match may lie in cell Key + 1
+  uint64_t Key;
+  int Near;
 };
 
 TAxisKey AxisKey(double v) {
-  TAxisKey k{};
-  if (std::fabs(v) < kExactFrom) {
-    const Ext t = v * kCellsPerUnit;
-    const Ext cell = floorl(t);
-    const Ext within = t - cell;
-    k.Key = static_cast<int64_t>(cell);
-    k.LookDown = within < kNearEdge;
-    k.LookUp = within > 1.0L - kNearEdge;
-  } else {
-    std::memcpy(&k.Key, &v, sizeof v);
-    k.Exact = true;
-  }
-  return k;
+  if (!(std::fabs(v) < kExactFrom)) return TAxisKey{std::bit_cast<uint64_t>(v), 0};
+  const double t = v * kCellsPerUnit + 0.5;
+  auto cell = static_cast<int64_t>(t);
+  if (static_cast<double>(cell) > t) --cell;
+  const double within = t - static_cast<double>(cell);
+  const int near = within <= kNearEdge ? -1 : (within >= 1.0 - kNearEdge ? 1 : 0);
+  return TAxisKey{static_cast<uint64_t>(cell), near};
+}
+
+uint64_t CellHash(uint64_t kx, uint64_t ky) {
+  uint64_t h = kx * 0x9E3779B97F4A7C15ull + ky;
+  h ^= h >> 32;
+  h *= 0xD6E8FEB86659FD93ull;
+  h ^= h >> 32;
+  h *= 0xD6E8FEB86659FD93ull;
+  return h ^ (h >> 32);
 }
 
 }  // namespace
 
-// Open-addressing hash table from a cell to the newest point in that cell; the
-// older points of a cell are chained through Next. A cell is known by a 32-bit
-// print of its keys, which also places it in the table: two cells that happen
-// to share a print share one chain, which costs a comparison and never an
-// answer, since every candidate is compared on its coordinates. Eight-byte
-// slots keep the table small enough to stay mostly in cache.
+// A slot holds a placed point's number (plus one, so that all-zero bytes mark
+// an empty slot) and the print of its cell: 32 bits of the cell's hash, the
+// rest of which chose the slot. Eight-byte slots keep the table small; a
+// point's coordinates are looked at only when its cell's print is the one
+// searched for, which for a point not yet placed is rarely so.
 struct TPlacedPointList::Index {
   struct Slot {
     uint32_t Print;
-    int32_t Head;  // newest point of the cell; -1 marks an empty slot
+    uint32_t Point;
   };
 
-  std::vector<Slot> Slots;
+  std::unique_ptr<Slot[]> Slots;
+  size_t Size = 0;
   size_t Used = 0;
-  std::vector<int32_t> Next;  // by point number: the previous point of its cell
+  // The empty slot that ended the last search of a home cell, and the point
+  // searched for: the Append that follows an unsuccessful search goes there.
+  size_t FreeSlot = 0;
+  uint64_t FreeHash = 0;
+  uint64_t FreeX = 0, FreeY = 0;
+  bool FreeValid = false;
 
-  // The print of the cell (kx.Key + dx, ky.Key + dy).
-  static uint32_t Print(const TAxisKey& kx, const TAxisKey& ky, int dx, int dy) {
-    const uint64_t kind = (kx.Exact ? 1u : 0u) | (ky.Exact ? 2u : 0u);
-    uint64_t h = static_cast<uint64_t>(kx.Key + dx) * 0x9E3779B97F4A7C15ull;
-    h ^= (static_cast<uint64_t>(ky.Key + dy) + kind) * 0xC2B2AE3D27D4EB4Full;
-    h ^= h >> 29;
-    h *= 0xBF58476D1CE4E5B9ull;
-    return static_cast<uint32_t>(h >> 32);
+  // The first slot of the cell with this hash.
+  size_t Home(uint64_t hash) const {
+    return static_cast<size_t>(((hash >> 32) * static_cast<uint64_t>(Size)) >> 32);
+  }
+  static uint32_t PrintOf(uint64_t hash) { return static_cast<uint32_t>(hash); }
+
+  // Searches the run of slots where the cell with this hash begins for a
+  // point of that cell within the tolerance of (x, y); sets `end` to the
+  // empty slot that ends the run.
+  bool Search(const BlockArray<TPlacedPoint, 100>& points, uint64_t hash, double x, double y,
+              size_t& end) const {
+    const uint32_t print = PrintOf(hash);
+    for (size_t i = Home(hash);;) {
+      const Slot& s = Slots[i];
+      if (s.Point == 0) {
+        end = i;
+        return false;
+      }
+      if (s.Print == print) {
+        const TPlacedPoint& p = points[static_cast<int32_t>(s.Point - 1)];
+        if (Same(p.X, x) && Same(p.Y, y)) return true;
+      }
+      if (++i == Size) i = 0;
+    }
   }
 
-  // The slot of the cell with this print, or the empty slot where it would go.
-  size_t Find(uint32_t print) const {
-    const size_t mask = Slots.size() - 1;
-    size_t i = print & mask;
-    while (Slots[i].Head >= 0 && Slots[i].Print != print) i = (i + 1) & mask;
-    return i;
+  void Put(size_t i, uint64_t hash, int32_t n) {
+    Slots[i] = Slot{PrintOf(hash), static_cast<uint32_t>(n) + 1};
+    ++Used;
+    FreeValid = false;
   }
 
-  // The newest point of the cell with this print, or -1.
-  int32_t HeadOf(uint32_t print) const {
-    if (Slots.empty()) return -1;
-    return Slots[Find(print)].Head;
+  void Insert(uint64_t hash, int32_t n) {
+    size_t i = Home(hash);
+    while (Slots[i].Point != 0) {
+      if (++i == Size) i = 0;
+    }
+    Put(i, hash, n);
   }
 
-  void Grow() {
-    std::vector<Slot> old;
+  // Rebuilds the table with room for `room` points.
+  void Resize(const BlockArray<TPlacedPoint, 100>& points, size_t room) {
+    size_t size = room * kLoadDenominator / kLoadNumerator * 9 / 8 + 1;
+    if (size < kMinSlots) size = kMinSlots;
+    std::unique_ptr<Slot[]> old = std::make_unique<Slot[]>(size);
     old.swap(Slots);
-    Slots.assign(old.empty() ? 1024 : old.size() * 2, Slot{0, -1});
-    for (const Slot& s : old) {
-      if (s.Head >= 0) Slots[Find(s.Print)] = s;
+    const size_t oldSize = Size;
+    Size = size;
+    Used = 0;
+    for (size_t i = 0; i < oldSize; ++i) {
+      if (old[i].Point == 0) continue;
+      const auto n = static_cast<int32_t>(old[i].Point - 1);
+      Insert(PointHash(points[n].X, points[n].Y), n);
     }
+    FreeValid = false;
   }
 
-  // Records point number n, at (x, y), in its cell.
-  void Add(int32_t n, double x, double y) {
-    if (static_cast<size_t>(n) >= Next.size()) Next.resize(static_cast<size_t>(n) + 1, -1);
-    if (!std::isfinite(x) || !std::isfinite(y)) return;
-    if ((Used + 1) * 2 > Slots.size()) Grow();
-    const uint32_t print = Print(AxisKey(x), AxisKey(y), 0, 0);
-    Slot& s = Slots[Find(print)];
-    if (s.Head < 0) {
-      s.Print = print;
-      ++Used;
-    }
-    Next[static_cast<size_t>(n)] = s.Head;
-    s.Head = n;
-  }
+  static uint64_t PointHash(double x, double y) { return CellHash(AxisKey(x).Key, AxisKey(y).Key); }
+
+  bool Full() const { return (Used + 1) * kLoadDenominator > Size * kLoadNumerator; }
 
   void Clear() {
-    std::vector<Slot>().swap(Slots);
-    std::vector<int32_t>().swap(Next);
-    Used = 0;
+    Slots.reset();
+    Size = Used = 0;
+    FreeValid = false;
   }
 };
 
@@ -144,34 +178,65 @@ int32_t TPlacedPointList::Capacity() const { return points_.Length(); }
 const TPlacedPoint& TPlacedPointList::operator[](int32_t i) const { return points_[i]; }
 
 bool TPlacedPointList::Contains(double x, double y) const {
-  if (!std::isfinite(x) || !std::isfinite(y)) return false;
+  Index& index = *index_;
+  if (index.Size == 0 || !std::isfinite(x) || !std::isfinite(y)) return false;
   const TAxisKey kx = AxisKey(x);
   const TAxisKey ky = AxisKey(y);
-  for (int dx = kx.LookDown ? -1 : 0; dx <= (kx.LookUp ? 1 : 0); ++dx) {
-    for (int dy = ky.LookDown ? -1 : 0; dy <= (ky.LookUp ? 1 : 0); ++dy) {
-      for (int32_t n = index_->HeadOf(Index::Print(kx, ky, dx, dy)); n >= 0;
-           n = index_->Next[static_cast<size_t>(n)]) {
-        const TPlacedPoint& p = points_[n];
-        if (Same(p.X, x) && Same(p.Y, y)) return true;
-      }
+  const uint64_t hash = CellHash(kx.Key, ky.Key);
+  size_t end;
+  if (index.Search(points_, hash, x, y, end)) return true;
+  if (kx.Near != 0 || ky.Near != 0) {
+    const uint64_t nx = kx.Key + static_cast<uint64_t>(kx.Near);
+    const uint64_t ny = ky.Key + static_cast<uint64_t>(ky.Near);
+    size_t ignored;
+    if (kx.Near != 0 && index.Search(points_, CellHash(nx, ky.Key), x, y, ignored)) return true;
+    if (ky.Near != 0 && index.Search(points_, CellHash(kx.Key, ny), x, y, ignored)) return true;
+    if (kx.Near != 0 && ky.Near != 0 && index.Search(points_, CellHash(nx, ny), x, y, ignored)) {
+      return true;
     }
   }
+  index.FreeSlot = end;
+  index.FreeHash = hash;
+  index.FreeX = std::bit_cast<uint64_t>(x);
+  index.FreeY = std::bit_cast<uint64_t>(y);
+  index.FreeValid = true;
   return false;
 }
 
 void TPlacedPointList::Prefetch([[maybe_unused]] double x, [[maybe_unused]] double y) const {
 #if defined(__GNUC__)
-  const std::vector<Index::Slot>& slots = index_->Slots;
-  if (slots.empty() || !std::isfinite(x) || !std::isfinite(y)) return;
-  const uint32_t print = Index::Print(AxisKey(x), AxisKey(y), 0, 0);
-  __builtin_prefetch(&slots[print & (slots.size() - 1)]);
+  const Index& index = *index_;
+  if (index.Size == 0 || !std::isfinite(x) || !std::isfinite(y)) return;
+  __builtin_prefetch(&index.Slots[index.Home(Index::PointHash(x, y))]);
 #endif
 }
 
 void TPlacedPointList::Append(double x, double y) {
   GrowForAppend(points_, count_);
-  points_[count_ - 1] = TPlacedPoint{x, y};
-  index_->Add(count_ - 1, x, y);
+  const int32_t n = count_ - 1;
+  points_[n] = TPlacedPoint{x, y};
+  if (!std::isfinite(x) || !std::isfinite(y)) return;
+  Index& index = *index_;
+  if (index.Full()) index.Resize(points_, index.Used * 2 + 1);
+  if (index.FreeValid && index.FreeX == std::bit_cast<uint64_t>(x) &&
+      index.FreeY == std::bit_cast<uint64_t>(y)) {
+    index.Put(index.FreeSlot, index.FreeHash, n);
+  } else {
+    index.Insert(Index::PointHash(x, y), n);
+  }
+}
+
+void TPlacedPointList::Reserve(int64_t offers) {
+  if (offers <= 0) return;
+  Index& index = *index_;
+  // No list holds more than 2^31 points.
+  const size_t points = index.Used + static_cast<size_t>(offers < INT32_MAX ? offers : INT32_MAX);
+  if (points * kLoadDenominator <= index.Size * kLoadNumerator) return;
+  try {
+    index.Resize(points_, points);
+  } catch (const std::bad_alloc&) {
+    // Offers are an upper bound: without the room the table grows as points come.
+  }
 }
 
 void TPlacedPointList::Clear() {

@@ -92,10 +92,11 @@ class TWalk {
 
   void Lines() {
     for (int32_t i = 0; i < JwwLineCount; ++i) {
-      // The index's memory for the next segment's ends is fetched while this
-      // segment's are placed: a large selection spends most of its time there.
-      if (i + 1 < JwwLineCount) {
-        const TJwwEntLine& next = JwwLine[i + 1];
+      // The index's memory for the ends of a segment a few ahead is fetched
+      // while this segment's are placed: a large selection spends most of its
+      // time there, and one segment ahead is too close to hide the wait.
+      if (i + 8 < JwwLineCount) {
+        const TJwwEntLine& next = JwwLine[i + 8];
         placed_.Prefetch(next.X1, next.Y1);
         placed_.Prefetch(next.X2, next.Y2);
       }
@@ -199,6 +200,17 @@ class TWalk {
   TPlacedPointList& placed_;
 };
 
+// The number of points the walk offers at most: every end of every record of
+// the chosen kinds, skipped records included.
+int64_t OfferCount(const TEndPointKinds& c) {
+  auto n = [](bool on, int64_t count, int64_t ends) { return on ? count * ends : int64_t{0}; };
+  return n(c.Lines, JwwLineCount, 2) + n(c.Arcs, JwwArcCount, 2) +
+         n(c.SolidLines, JwwSolidLineCount, 2) + n(c.SolidPolygons, JwwSolidTriCount, 3) +
+         n(c.SolidPolygons, JwwSolidQuadCount, 4) + n(c.SolidCircles, JwwSolidCircleCount, 3) +
+         n(c.SolidCircums, JwwSolidCircumCount, 2) +
+         n(c.SolidRings, JwwSolidRingCount + int64_t{JwwSolidRingWCount}, 4);
+}
+
 }  // namespace
 
 bool ArcHasEnds(const TJwwEntArc& arc) {
@@ -226,6 +238,7 @@ void PlacePoint(TPlacedPointList& placed, const TEndPointChoices& choices, doubl
 void EndPointWalk(const TEndPointChoices& choices, TPlacedPointList& placed,
                   const TShowStatus& showStatus) {
   TWalk walk(choices, placed);
+  placed.Reserve(OfferCount(choices.Kinds));
 
   Show(showStatus, kLinesMsg);
   if (choices.Kinds.Lines) walk.Lines();

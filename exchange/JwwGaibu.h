@@ -281,8 +281,9 @@ bool JwwReadFile(const std::filesystem::path& path);
 // on EFloatOverflow the line has changed nothing and the exception passes on.
 void JwwParseLine(std::string_view line);
 
-// Releases the layer arrays, the numbered points, every table, the order table
-// and the command buffer.
+// Releases every table, the order table and the command buffer, and empties
+// the layer arrays and the numbered points, whose storage the next JwwInit
+// fills again.
 void JwwFree();
 
 // ---- Command buffer and writer -------------------------------------------------------

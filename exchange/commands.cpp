@@ -1,5 +1,6 @@
 // The attribute and point commands of the answer, with the change tracking
 // that keeps an attribute command out when it would repeat the value in force.
+#include <charconv>
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -19,6 +20,9 @@ constexpr int32_t kFallbackMarkerKind = -3;
 
 // A marker scale of at most this magnitude would draw nothing: scale 1 instead.
 constexpr long double kTinyScale = 1e-8L;
+
+// The most bytes a 32-bit integer takes in decimal: "-2147483648".
+constexpr size_t kDecimalMaxLength = 11;
 
 // One command line built in place; a command line never exceeds 255 bytes,
 // so no building ever needs the heap.
@@ -45,8 +49,14 @@ class CommandLine {
     return *this;
   }
 
-  CommandLine& Dec(int32_t value) { return *this << IntToText(value); }
-  CommandLine& Real(double value) { return *this << FormatGeneral(value); }
+  CommandLine& Dec(int32_t value) {
+    char text[kDecimalMaxLength];
+    return *this << std::string_view(text, std::to_chars(text, text + sizeof text, value).ptr);
+  }
+  CommandLine& Real(double value) {
+    char text[kGeneralRoom];
+    return *this << std::string_view(text, FormatGeneralTo(text, value));
+  }
 
   // Hands the line to the command buffer.
   void Add() const { AddCommandLine(std::string_view(bytes_, used_)); }

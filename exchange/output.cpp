@@ -1,6 +1,7 @@
 // The command buffer of the answer and the writer that turns it into the
 // exchange file.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -19,100 +20,189 @@ namespace {
 // The longest command line the host accepts, in bytes.
 constexpr size_t kMaxLineBytes = 255;
 
-// The bytes of the stored lines, in chunks that never move once allocated, so
-// the slots can point into them; a chunk holds thousands of lines.
+constexpr char kLineEnd[] = "\r\n";
+constexpr size_t kLineEndBytes = 2;
+
+// The bytes of the stored lines, each followed by its line end, in chunks
+// that never move once allocated, so the slots can point into them. Lines
+// are stored in the order they are added, so the writer can hand whole runs
+// of them to the file as they lie. Chunks start small, for a short answer,
+// and double up to a size that holds thousands of lines.
 class LineArena {
  public:
-  // Room for n (at most kMaxLineBytes) bytes that stays valid until Clear.
+  struct Chunk {
+    std::unique_ptr<char[]> Bytes;
+    size_t Size;
+    size_t Used;
+  };
+
+  // Room for n (at most kMaxLineBytes + kLineEndBytes) bytes that stays valid
+  // until Clear.
   char* Allocate(size_t n) {
-    if (kChunkBytes - used_ < n || chunks_.empty()) {
-      chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkBytes));
-      used_ = 0;
+    if (chunks_.empty() || chunks_.back().Size - chunks_.back().Used < n) {
+      const size_t size = chunks_.empty() ? kFirstChunkBytes
+                                          : std::min(chunks_.back().Size * 2, kLastChunkBytes);
+      chunks_.push_back(Chunk{std::make_unique_for_overwrite<char[]>(size), size, 0});
     }
-    char* room = chunks_.back().get() + used_;
-    used_ += n;
+    Chunk& chunk = chunks_.back();
+    char* room = chunk.Bytes.get() + chunk.Used;
+    chunk.Used += n;
     return room;
   }
+
+  const std::vector<Chunk>& Chunks() const { return chunks_; }
 
   // Releases every chunk.
   void Clear() {
     chunks_.clear();
     chunks_.shrink_to_fit();
-    used_ = 0;
   }
 
  private:
-  static constexpr size_t kChunkBytes = 256 * 1024;
-  std::vector<std::unique_ptr<char[]>> chunks_;
-  size_t used_ = 0;
+  static constexpr size_t kFirstChunkBytes = 4 * 1024;
+  static constexpr size_t kLastChunkBytes = 1024 * 1024;
+  std::vector<Chunk> chunks_;
 };
 
 LineArena LineBytes;
 
-// What an empty slot points at, so that no slot text is ever null.
-constexpr char kNoBytes[] = "";
-
 // The no-change answer, written when no command was produced.
 constexpr char kNoChange[] = "hq";
-constexpr char kLineEnd[] = "\r\n";
 
-// Collects the file's bytes and hands them to the stream in large blocks,
-// remembering whether any write failed.
-class BlockWriter {
+// Follows the slots through the line storage: tells whether a slot's text is
+// the next stored line, with its line end behind it, so that it can be
+// written from where it lies.
+class StoredLines {
  public:
-  explicit BlockWriter(std::FILE* file)
-      : file_(file), buffer_(std::make_unique_for_overwrite<char[]>(kBufferBytes)) {}
+  explicit StoredLines(const std::vector<LineArena::Chunk>& chunks) : chunks_(chunks) {
+    if (!chunks_.empty()) Enter(0);
+  }
 
-  // Appends n bytes, n at most kMaxLineBytes + 2.
+  // True when text is the next stored line; moves past it and its line end.
+  bool Next(std::string_view text) {
+    while (chunk_ < chunks_.size()) {
+      if (text.data() == at_ && static_cast<size_t>(end_ - at_) >= text.size() + kLineEndBytes &&
+          at_[text.size()] == '\r' && at_[text.size() + 1] == '\n') {
+        at_ += text.size() + kLineEndBytes;
+        return true;
+      }
+      if (at_ != end_ || chunk_ + 1 == chunks_.size()) return false;
+      Enter(chunk_ + 1);
+    }
+    return false;
+  }
+
+ private:
+  void Enter(size_t chunk) {
+    chunk_ = chunk;
+    at_ = chunks_[chunk].Bytes.get();
+    end_ = at_ + chunks_[chunk].Used;
+  }
+
+  const std::vector<LineArena::Chunk>& chunks_;
+  size_t chunk_ = 0;
+  const char* at_ = nullptr;
+  const char* end_ = nullptr;
+};
+
+// Hands the file its bytes: runs of stored lines straight from the storage,
+// anything else collected in a small buffer first. Remembers whether any
+// write failed.
+class FileWriter {
+ public:
+  explicit FileWriter(std::FILE* file) : file_(file) {}
+
+  // Appends n bytes, n at most kMaxLineBytes + kLineEndBytes.
   void Put(const char* bytes, size_t n) {
-    if (kBufferBytes - used_ < n) Flush();
-    std::memcpy(buffer_.get() + used_, bytes, n);
+    FlushRun();
+    if (sizeof(buffer_) - used_ < n) FlushBuffer();
+    std::memcpy(buffer_ + used_, bytes, n);
     used_ += n;
   }
   void Put(std::string_view text) { Put(text.data(), text.size()); }
 
+  // Appends n bytes that lie in the line storage, a line end included.
+  void PutStored(const char* bytes, size_t n) {
+    if (run_ + runBytes_ == bytes) {
+      runBytes_ += n;
+      return;
+    }
+    FlushRun();
+    run_ = bytes;
+    runBytes_ = n;
+  }
+
   // True once a write has failed.
   bool Failed() const { return !ok_; }
 
-  // Writes what is collected; false once any write has failed.
+  // Bytes handed to the file so far.
+  std::uintmax_t Written() const { return written_; }
+
+  // Writes what is pending; false once any write has failed.
   bool Flush() {
-    if (used_ > 0 && ok_) ok_ = std::fwrite(buffer_.get(), 1, used_, file_) == used_;
-    used_ = 0;
+    FlushRun();
+    FlushBuffer();
     return ok_;
   }
 
  private:
-  static constexpr size_t kBufferBytes = 1024 * 1024;
+  void Write(const char* bytes, size_t n) {
+    if (n > 0 && ok_) ok_ = std::fwrite(bytes, 1, n, file_) == n;
+    written_ += n;
+  }
+  void FlushBuffer() {
+    Write(buffer_, used_);
+    used_ = 0;
+  }
+  // The buffer holds what came before the run.
+  void FlushRun() {
+    if (runBytes_ == 0) return;
+    FlushBuffer();
+    Write(run_, runBytes_);
+    run_ = nullptr;
+    runBytes_ = 0;
+  }
+
   std::FILE* file_;
-  std::unique_ptr<char[]> buffer_;
+  char buffer_[16 * 1024];
   size_t used_ = 0;
+  const char* run_ = nullptr;
+  size_t runBytes_ = 0;
+  std::uintmax_t written_ = 0;
   bool ok_ = true;
 };
 
+// Writes slot text and a line end, from the storage when it lies there.
+void PutLine(FileWriter& out, StoredLines& stored, std::string_view text) {
+  if (stored.Next(text)) {
+    out.PutStored(text.data(), text.size() + kLineEndBytes);
+  } else {
+    out.Put(text);
+    out.Put(kLineEnd, kLineEndBytes);
+  }
+}
+
 // Writes every slot; a slot ending in a double quote and the slot after it
 // form one line of the file.
-bool WriteSlots(std::FILE* file) {
-  BlockWriter out(file);
+bool WriteSlots(FileWriter& out) {
   if (JwwOutCount == 0) {
     out.Put(kNoChange);
-    out.Put(kLineEnd);
+    out.Put(kLineEnd, kLineEndBytes);
     return out.Flush();
   }
+  StoredLines stored(LineBytes.Chunks());
   int32_t i = 0;
   while (i < JwwOutCount) {
     const std::string_view text = JwwOutText(i);
     if (!text.empty() && text.back() == '"') {
+      stored.Next(text);
       out.Put(text);
       ++i;
       // The completing slot always ends its line, so joining never chains.
-      if (i < JwwOutCount) {
-        out.Put(JwwOutText(i));
-        out.Put(kLineEnd);
-      }
+      if (i < JwwOutCount) PutLine(out, stored, JwwOutText(i));
       ++i;
     } else {
-      out.Put(text);
-      out.Put(kLineEnd);
+      PutLine(out, stored, text);
       ++i;
     }
     // After a failed write the rest would be collected for nothing.
@@ -135,6 +225,14 @@ void RemoveFailedFile(const std::filesystem::path& target) noexcept {
   }
 }
 
+// The size of the regular file at path, 0 for anything else.
+std::uintmax_t RegularFileSize(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return 0;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  return error ? 0 : size;
+}
+
 }  // namespace
 
 std::string_view JwwOutText(int32_t i) {
@@ -144,30 +242,49 @@ std::string_view JwwOutText(int32_t i) {
 
 void AddCommandLine(std::string_view text) {
   const size_t n = std::min(text.size(), kMaxLineBytes);
-  char* bytes = n > 0 ? LineBytes.Allocate(n) : nullptr;
-  if (n > 0) std::memcpy(bytes, text.data(), n);
-  // The count changes only once the table has room, so a failed growth
-  // leaves the buffer as it was.
+  // The count changes only once the table and the storage have room, so a
+  // failed growth leaves the buffer as it was.
   int32_t count = JwwOutCount;
   GrowForAppend(JwwOut, count);
-  JwwOut[count - 1] = TJwwOutSlot{n > 0 ? bytes : kNoBytes, static_cast<uint8_t>(n)};
+  char* bytes = LineBytes.Allocate(n + kLineEndBytes);
+  std::memcpy(bytes, text.data(), n);
+  std::memcpy(bytes + n, kLineEnd, kLineEndBytes);
+  JwwOut[count - 1] = TJwwOutSlot{bytes, static_cast<uint8_t>(n)};
   JwwOutCount = count;
 }
 
 bool WriteCommandFile(const std::filesystem::path& path) {
   // A path with a zero character would name a different, shorter path.
   if (path.native().find(std::filesystem::path::value_type{}) != path.native().npos) return false;
-  std::FILE* file = OpenFile(path, "wb");
-  bool ok = file != nullptr;
-  if (ok) {
-    // The writer hands over blocks of its own; the stream adds no second buffer.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    try {
-      ok = WriteSlots(file);
-    } catch (...) {
-      ok = false;
+  bool ok = false;
+  try {
+    // An existing file is written over in place and then cut to its new
+    // length: the same bytes as emptying it first, without the flush to disk
+    // that a file system may make when it closes a file the open emptied.
+    const std::uintmax_t oldSize = RegularFileSize(path);
+    std::FILE* file = oldSize > 0 ? OpenFile(path, "r+b") : nullptr;
+    const bool inPlace = file != nullptr;
+    if (!inPlace) file = OpenFile(path, "wb");
+    if (file != nullptr) {
+      // The writer hands over large blocks of its own; the stream adds no second buffer.
+      std::setvbuf(file, nullptr, _IONBF, 0);
+      std::uintmax_t written = 0;
+      try {
+        FileWriter out(file);
+        ok = WriteSlots(out);
+        written = out.Written();
+      } catch (...) {
+        ok = false;
+      }
+      if (std::fclose(file) != 0) ok = false;
+      if (ok && inPlace && written < oldSize) {
+        std::error_code error;
+        std::filesystem::resize_file(path, written, error);
+        ok = !error;
+      }
     }
-    if (std::fclose(file) != 0) ok = false;
+  } catch (...) {
+    ok = false;
   }
   if (!ok) RemoveFailedFile(path);
   return ok;

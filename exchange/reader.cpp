@@ -119,6 +119,71 @@ void Tokenise(std::string_view line, TTokenList& out) {
   out.Tokens.emplace_back(start, static_cast<size_t>(dst - start));
 }
 
+// Bytes that make a line more than spaces between runs of plain bytes: control
+// bytes (the tab among them), the space itself, the double quote, the equals
+// sign and every byte from 0x80 on. Each set byte of the result, the lowest
+// one first, marks such a byte of the eight in word (little-endian order); a
+// set byte above a marked one may be a false mark.
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHighs = 0x8080808080808080ull;
+
+uint64_t MarkBelow(uint64_t word, uint8_t bound) { return (word - kOnes * bound) & ~word & kHighs; }
+uint64_t MarkEqual(uint64_t word, uint8_t byte) { return MarkBelow(word ^ (kOnes * byte), 1); }
+uint64_t MarkSpecial(uint64_t word) {
+  return MarkBelow(word, 0x21) | (word & kHighs) | MarkEqual(word, '"') | MarkEqual(word, '=');
+}
+
+// Tokenises, as Tokenise does, the plain line that starts text: only plain
+// bytes (0x21 to 0x7F but '"' and '=', and 0xA0 to 0xDF) and spaces, without
+// copying: the tokens view the text itself. With lineEnd false the line is the
+// whole text; with lineEnd true it ends at the first LF (or CR LF), and length
+// is set to the bytes up to and with that line end. False, with nothing to go
+// by, for any other text, and with lineEnd true when no line end comes.
+bool TokenisePlain(std::string_view text, bool lineEnd, TTokenList& out, size_t& length) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  out.Tokens.clear();
+  const char* const base = text.data();
+  const size_t n = text.size();
+  size_t start = 0;
+  size_t i = 0;
+  for (;;) {
+    // Eight bytes at a time up to the next space or byte of another kind.
+    while (i + 8 <= n) {
+      uint64_t word;
+      std::memcpy(&word, base + i, sizeof word);
+      const uint64_t marks = MarkSpecial(word);
+      if (marks != 0) {
+        i += static_cast<size_t>(std::countr_zero(marks)) / 8;
+        break;
+      }
+      i += 8;
+    }
+    while (i < n && base[i] != ' ' && kAfterQuote[static_cast<unsigned char>(base[i])] == kAppend &&
+           base[i] != '"' && base[i] != '=') {
+      ++i;
+    }
+    if (i == n) {
+      if (lineEnd) return false;
+      length = n;
+      break;
+    }
+    if (base[i] != ' ') {
+      if (!lineEnd) return false;
+      if (base[i] == '\n') {
+        length = i + 1;
+        break;
+      }
+      if (base[i] != '\r' || i + 1 == n || base[i + 1] != '\n') return false;
+      length = i + 2;
+      break;
+    }
+    if (i > start) out.Tokens.emplace_back(base + start, i - start);
+    start = ++i;
+  }
+  out.Tokens.emplace_back(base + start, i - start);
+  return true;
+}
+
 // ---- Helpers of the rules -------------------------------------------------------------
 
 // The bytes of a token from 1-based position pos to its end; empty past the end.
@@ -557,10 +622,29 @@ void ApplyRules(JwwTokens t) {
   }
 }
 
+// Applies the rules to the tokens of the line in gLine; an empty line is ignored.
+void ApplyLineTokens() {
+  const JwwTokens tokens(gLine.Tokens);
+  if (tokens.size() == 1 && tokens[0].empty()) return;
+  ApplyRules(tokens);
+}
+
 // ---- Reading the file -----------------------------------------------------------------
 
 // Large reads keep the file a handful of system calls long.
 constexpr size_t kChunkSize = size_t{1} << 20;
+
+// What the line buffers may keep from one reading to the next; a longer line
+// gives its memory back.
+constexpr size_t kKeptLineBytes = 4096;
+constexpr size_t kKeptTokens = 256;
+
+// The memory every reading goes through, allocated by the first and kept, so
+// that later readings touch no fresh pages for it.
+char* ChunkBuffer() {
+  static const std::unique_ptr<char[]> chunk(new char[kChunkSize]);
+  return chunk.get();
+}
 
 // Hands a line whose LF is already gone to JwwParseLine, without the CR of a
 // CR LF line end.
@@ -572,16 +656,23 @@ void ParseReadLine(std::string_view line) {
 // Parses every line of an open file up to its end or the byte 0x1A; false on
 // an input error, with the lines before it parsed.
 bool ReadLines(std::FILE* file) {
-  const std::unique_ptr<char[]> chunk(new char[kChunkSize]);
+  char* const chunk = ChunkBuffer();
   // The start of a line that goes on in the next chunk.
   std::string carried;
   for (;;) {
-    const size_t got = std::fread(chunk.get(), 1, kChunkSize, file);
-    std::string_view data(chunk.get(), got);
+    const size_t got = std::fread(chunk, 1, kChunkSize, file);
+    std::string_view data(chunk, got);
     const size_t endMark = data.find('\x1A');
     if (endMark != std::string_view::npos) data = data.substr(0, endMark);
     size_t pos = 0;
     for (;;) {
+      // A plain line is tokenised where it lies, its end found on the way.
+      size_t length = 0;
+      if (carried.empty() && TokenisePlain(data.substr(pos), true, gLine, length)) {
+        ApplyLineTokens();
+        pos += length;
+        continue;
+      }
       const void* lf = std::memchr(data.data() + pos, '\n', data.size() - pos);
       if (lf == nullptr) break;
       const auto at = static_cast<size_t>(static_cast<const char*>(lf) - data.data());
@@ -609,10 +700,9 @@ bool ReadLines(std::FILE* file) {
 }  // namespace
 
 void JwwParseLine(std::string_view line) {
-  Tokenise(line, gLine);
-  const JwwTokens tokens(gLine.Tokens);
-  if (tokens.size() == 1 && tokens[0].empty()) return;
-  ApplyRules(tokens);
+  size_t length = 0;
+  if (!TokenisePlain(line, false, gLine, length)) Tokenise(line, gLine);
+  ApplyLineTokens();
 }
 
 bool JwwReadFile(const std::filesystem::path& path) {
@@ -634,7 +724,7 @@ bool JwwReadFile(const std::filesystem::path& path) {
   }
   if (file != nullptr) std::fclose(file);
   // A very long line must not keep its buffers for the rest of the run.
-  std::string().swap(gLine.Bytes);
-  std::vector<std::string_view>().swap(gLine.Tokens);
+  if (gLine.Bytes.capacity() > kKeptLineBytes) std::string().swap(gLine.Bytes);
+  if (gLine.Tokens.capacity() > kKeptTokens) std::vector<std::string_view>().swap(gLine.Tokens);
   return ok;
 }

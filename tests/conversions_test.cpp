@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -273,6 +274,31 @@ TEST(TextToFloat, AcceptedForms) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(TextToFloat(c.text), c.expected) << Show(c.text);
+  }
+}
+
+TEST(TextToFloat, CorrectlyRoundedAsTheLibraryReadsIt) {
+  // Shortest, 17-digit, 19-digit and fixed texts of random values: every
+  // form the quick paths take, and the library's correctly rounded reading
+  // of the same text to compare with.
+  std::mt19937_64 random(527);
+  std::uniform_int_distribution<int> binaryExponent(-120, 120);
+  std::uniform_real_distribution<double> significand(1.0, 2.0);
+  for (int i = 0; i < 50000; ++i) {
+    const double value = std::ldexp(significand(random), binaryExponent(random));
+    char text[64];
+    for (int form = 0; form < 4; ++form) {
+      constexpr auto kScientific = std::chars_format::scientific;
+      const char* end = text;
+      if (form == 0) end = std::to_chars(text, text + 64, value).ptr;
+      if (form == 1) end = std::to_chars(text, text + 64, value, kScientific, 16).ptr;
+      if (form == 2) end = std::to_chars(text, text + 64, value, kScientific, 18).ptr;
+      if (form == 3) end = std::to_chars(text, text + 64, value, std::chars_format::fixed, i % 24).ptr;
+      double expected = 0.0;
+      std::from_chars(text, end, expected);
+      const std::string_view written(text, static_cast<size_t>(end - text));
+      ASSERT_EQ(TextToFloat(written), expected) << written;
+    }
   }
 }
 
