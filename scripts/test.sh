@@ -34,6 +34,8 @@ stage_sanitize() {
 stage_windows() {
   "$root/scripts/build.sh" windows
   "$root/scripts/build.sh" default
+  # The archive the host's users get, which the end-to-end tests unpack.
+  (cd "$root/build-windows" && cpack >/dev/null)
   local settings
   settings=$("$root/scripts/wine-prefix.sh" "$root/build-windows")
   local -a wine_env

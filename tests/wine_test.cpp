@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <filesystem>
@@ -320,6 +321,76 @@ TEST_F(WineTest, DialogFollowsTheLayout) {
       Environment({"DISPLAY=" + display_.Name()})));
   EXPECT_TRUE(EndedWithZero(grab.WaitFor(kPatience))) << "no picture at " << shot;
   ExpectCleanExit(tool, PressUntilEnded(tool, window, "Escape"), folder);
+}
+
+// ---- The package the host's users get ------------------------------------------
+
+// The Windows build's folder, where cpack leaves the archive.
+fs::path WindowsBuildDir() { return WindowsProgram().parent_path().parent_path(); }
+
+// Runs a program to its end with its output in the file; its wait status.
+std::optional<int> RunToEnd(const std::vector<std::string>& argv, const fs::path& output,
+                            const fs::path& workingDir = {}) {
+  Child child;
+  if (!child.Start(argv, Environment({}), output.string(), output.string(), workingDir)) return {};
+  return child.WaitFor(kPatience);
+}
+
+TEST_F(WineTest, ProgramImportsOnlyWindowsOwnLibraries) {
+  const fs::path listing = Dir() / "objdump.txt";
+  ASSERT_TRUE(EndedWithZero(
+      RunToEnd({"x86_64-w64-mingw32-objdump", "-p", WindowsProgram().string()}, listing)));
+  const std::vector<std::string> windowsOwn = {"COMCTL32.dll", "GDI32.dll",  "IMM32.dll",
+                                               "KERNEL32.dll", "msvcrt.dll", "USER32.dll"};
+  std::vector<std::string> imported;
+  const std::string text = ReadBytes(listing);
+  for (size_t at = text.find("DLL Name: "); at != std::string::npos;
+       at = text.find("DLL Name: ", at + 1)) {
+    const size_t start = at + 10;
+    imported.push_back(text.substr(start, text.find_first_of("\r\n", start) - start));
+  }
+  EXPECT_EQ(windowsOwn, imported);
+}
+
+// The archive unpacked into a folder with a Japanese name and started the
+// way the host starts it: cmd runs the batch file and returns only once the
+// tool has ended and its answer is complete.
+TEST_F(WineTest, PackageRunsThroughItsBatchFile) {
+  const fs::path archive = WindowsBuildDir() / "q527-1.0.0-win64.zip";
+  ASSERT_TRUE(fs::is_regular_file(archive)) << archive << " is not made (cpack in build-windows)";
+  const fs::path unpacked = Dir() / "jww" / "外部変形";
+  fs::create_directories(unpacked);
+  ASSERT_TRUE(EndedWithZero(RunToEnd({"cmake", "-E", "tar", "xf", archive.string()},
+                                     Dir() / "unpack.txt", unpacked)));
+  const fs::path folder = unpacked / "q527";
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path().filename().string());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"NOTICE.txt", "q527.bat", "q527.exe",
+                                             "はじめにお読みください.txt"}));
+
+  // The host reads the header lines of the batch file: Shift-JIS, CR LF.
+  std::string batch;
+  for (const char* line : {"REM 端点に点を作図", "@echo off", "REM #jww", "REM #cd", "REM #zz",
+                           "REM #h1", "REM #hc 点を作図する図形を範囲選択してください",
+                           "REM #e", "start /w \"\" \"%~dp0q527.exe\""})
+    batch += Sjis(line) + "\r\n";
+  EXPECT_EQ(batch, ReadBytes(folder / "q527.bat"));
+  EXPECT_NE(ReadBytes(folder / "はじめにお読みください.txt").find(Sjis("アンインストール")), std::string::npos);
+
+  WriteBytes(folder / "JWC_TEMP.TXT", ReadBytes(ExamplesDir() / "sample.txt"));
+  Child cmd;
+  std::string why;
+  const XWindowId window =
+      TryStartCommand(cmd, {"wine", "cmd", "/c", "q527.bat"}, folder, folder, {}, why);
+  ASSERT_NE(0u, window) << why;
+  // PressUntilEnded waits for cmd, not for the tool: the answer must be
+  // there, whole, the moment cmd has returned.
+  const std::optional<int> status = PressUntilEnded(cmd, window, "Return");
+  const std::string answer = ReadBytes(folder / "JWC_TEMP.TXT");
+  ExpectCleanExit(cmd, status, folder);
+  EXPECT_EQ(ReadBytes(ExamplesDir() / "sample-answer.txt"), answer);
+  EXPECT_EQ(0u, display_.FindDialog()) << "the dialog outlived cmd";
 }
 
 }  // namespace

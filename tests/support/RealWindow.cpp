@@ -384,16 +384,23 @@ XWindowId RealWindowTest::StartTool(Child& tool, const fs::path& folder, const f
 XWindowId RealWindowTest::TryStartTool(Child& tool, const fs::path& folder,
                                        const fs::path& workingDir,
                                        const std::vector<std::string>& extraEnv, std::string& why) {
+  // The Windows build runs through Wine.
+  const bool windows = fs::exists(folder / "q527.exe");
+  std::vector<std::string> argv{(folder / (windows ? "q527.exe" : "q527")).string()};
+  if (windows) argv.insert(argv.begin(), "wine");
+  return TryStartCommand(tool, argv, folder, workingDir, extraEnv, why);
+}
+
+XWindowId RealWindowTest::TryStartCommand(Child& tool, const std::vector<std::string>& argv,
+                                          const fs::path& folder, const fs::path& workingDir,
+                                          const std::vector<std::string>& extraEnv,
+                                          std::string& why) {
   std::vector<std::string> env{"DISPLAY=" + display_.Name(), "QT_QPA_PLATFORM=xcb",
                                "XDG_RUNTIME_DIR=" + runtimeDir_.string(), leakOptions_};
   env.insert(env.end(), extraEnv.begin(), extraEnv.end());
   // The messages go to the test's folder: the tool's own must hold nothing
   // but what the tool makes.
   const std::string tag = folder.filename().string();
-  // The Windows build runs through Wine.
-  const bool windows = fs::exists(folder / "q527.exe");
-  std::vector<std::string> argv{(folder / (windows ? "q527.exe" : "q527")).string()};
-  if (windows) argv.insert(argv.begin(), "wine");
   const bool started = tool.Start(argv, Environment(env), (Dir() / (tag + ".stdout")).string(),
                                   (Dir() / (tag + ".stderr")).string(),
                                   workingDir.empty() ? folder : workingDir);

@@ -197,6 +197,13 @@ class RealWindowTest : public TempDirTest {
                          const std::filesystem::path& workingDir,
                          const std::vector<std::string>& extraEnv, std::string& why);
 
+  // As TryStartTool, with the command that starts the tool given whole (a
+  // launcher, say); its messages are named after the folder.
+  XWindowId TryStartCommand(Child& tool, const std::vector<std::string>& argv,
+                            const std::filesystem::path& folder,
+                            const std::filesystem::path& workingDir,
+                            const std::vector<std::string>& extraEnv, std::string& why);
+
   // Presses keys (xdotool names, such as Return or alt+y) in the dialog
   // until the tool ends; returns its wait status, or nothing when it never
   // ends. Fails when any window besides the dialog shows meanwhile.
