@@ -47,7 +47,9 @@ void WriteAll(const std::filesystem::path& path, const uint8_t* data, size_t siz
 std::string ReadAll(const std::filesystem::path& path) {
   std::string bytes;
   if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[65536];
+    // Kept between runs: a large array on the stack would be poisoned and
+    // unpoisoned by the sanitizer on every call.
+    static char buffer[65536];
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
     std::fclose(f);

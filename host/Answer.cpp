@@ -29,20 +29,27 @@ bool Take(std::string_view& text, std::string_view prefix) {
   return true;
 }
 
-// The fields of text separated by single spaces; an empty field stands for a
-// doubled, leading or trailing space.
-std::vector<std::string_view> SplitFields(std::string_view text) {
-  std::vector<std::string_view> fields;
+// The fields of text separated by single spaces, at most six; an empty field
+// stands for a doubled, leading or trailing space. A point has two fields, a
+// marker five: the sixth only tells that there are too many.
+struct TFields {
+  std::string_view at[6];
+  size_t size = 0;
+};
+
+TFields SplitFields(std::string_view text) {
+  TFields fields;
   size_t start = 0;
-  for (;;) {
+  while (fields.size < std::size(fields.at)) {
     const size_t space = text.find(' ', start);
     if (space == std::string_view::npos) {
-      fields.push_back(text.substr(start));
-      return fields;
+      fields.at[fields.size++] = text.substr(start);
+      break;
     }
-    fields.push_back(text.substr(start, space - start));
+    fields.at[fields.size++] = text.substr(start, space - start);
     start = space + 1;
   }
+  return fields;
 }
 
 // The value of one hex digit as the tool writes layer groups and layers.
@@ -59,13 +66,14 @@ AnswerLine Command(AnswerCommand command) { return AnswerLine{std::move(command)
 AnswerLine Problem(std::string problem) { return AnswerLine{std::nullopt, std::move(problem)}; }
 
 AnswerLine ParsePoint(std::string_view rest) {
-  const std::vector<std::string_view> fields = SplitFields(rest);
-  if (fields.size() != 2 && fields.size() != 5) {
+  const TFields split = SplitFields(rest);
+  const std::string_view* fields = split.at;
+  if (split.size != 2 && split.size != 5) {
     return Problem("a point needs x and y, a point marker x, y, scale, aux and kind, "
                    "each after one space");
   }
   static constexpr const char* kNames[] = {"x", "y", "scale", "aux"};
-  for (size_t i = 0; i < fields.size() && i < 4; ++i) {
+  for (size_t i = 0; i < split.size && i < 4; ++i) {
     if (!IsToolReal(fields[i])) {
       return Problem(std::string(kNames[i]) + " \"" + PrintableBytes(fields[i]) +
                      "\" is not a number as the tool writes one");
@@ -74,7 +82,7 @@ AnswerLine ParsePoint(std::string_view rest) {
   AnswerCommand command;
   command.x = std::string(fields[0]);
   command.y = std::string(fields[1]);
-  if (fields.size() == 2) {
+  if (split.size == 2) {
     command.kind = AnswerCommand::Kind::Point;
     return Command(std::move(command));
   }
@@ -228,24 +236,18 @@ AnswerCheck CheckAnswer(std::string_view bytes) {
     start = lf == std::string_view::npos ? bytes.size() : lf + 1;
     const bool crLf = lf != std::string_view::npos && !line.empty() && line.back() == '\r';
     if (crLf) line.remove_suffix(1);
-    check.problemLine = number;
-    check.problemText = std::string(line);
-    if (lf == std::string_view::npos) {
-      check.problem = "the last line has no line end (CR LF)";
+    // The line is named only when it is at fault.
+    const auto fault = [&](std::string problem) {
+      check.problemLine = number;
+      check.problemText = std::string(line);
+      check.problem = std::move(problem);
       check.commands.clear();
       return check;
-    }
-    if (!crLf) {
-      check.problem = "the line ends in LF alone, not CR LF";
-      check.commands.clear();
-      return check;
-    }
+    };
+    if (lf == std::string_view::npos) return fault("the last line has no line end (CR LF)");
+    if (!crLf) return fault("the line ends in LF alone, not CR LF");
     AnswerLine parsed = ParseAnswerLine(line);
-    if (!parsed.command) {
-      check.problem = std::move(parsed.problem);
-      check.commands.clear();
-      return check;
-    }
+    if (!parsed.command) return fault(std::move(parsed.problem));
     if (parsed.command->kind == AnswerCommand::Kind::NoChange && noChangeLine == 0) {
       noChangeLine = number;
     }
