@@ -30,13 +30,8 @@ namespace fs = std::filesystem;
 
 constexpr char kAnswerName[] = "JWC_TEMP.TXT";
 constexpr char kSettingsName[] = "q527.dat";
-constexpr char kNoChange[] = "hq\r\n";
 // OK with nothing read: the attributes alone, on layer 0 of group 0.
 constexpr char kNothingReadAnswer[] = "lg0\r\nly0\r\nlc1\r\npn1\r\nlt1\r\n";
-
-constexpr char kTwoLines[] = "lg2\r\nly5\r\nlc1\r\n0 0 100 0\r\n100 0 100 50\r\n";
-constexpr char kTwoLinesAnswer[] =
-    "lg2\r\nly5\r\nlc1\r\npn1\r\nlt1\r\npt 0 0\r\npt 100 0\r\npt 100 50\r\n";
 
 // Settings of an earlier run at (10, 20) with the default choices, in forms
 // that the tool reads but never writes, so that a save always changes them.

@@ -24,12 +24,6 @@ using namespace std::chrono_literals;
 
 // ---- The dialog in a window -----------------------------------------------------
 
-// The two-segment drawing of a typical run: write layer lg2, ly5; colour 1.
-constexpr char kTwoLines[] = "lg2\r\nly5\r\nlc1\r\n0 0 100 0\r\n100 0 100 50\r\n";
-constexpr char kTwoLinesAnswer[] =
-    "lg2\r\nly5\r\nlc1\r\npn1\r\nlt1\r\npt 0 0\r\npt 100 0\r\npt 100 50\r\n";
-constexpr char kNoChange[] = "hq\r\n";
-
 using WindowTest = RealWindowTest;
 
 // The names of the entries of a folder.
@@ -83,21 +77,6 @@ TEST_F(WindowTest, CloseRequestAnswersNoChange) {
   EXPECT_EQ(ReadBytes(folder / "JWC_TEMP.TXT"), kNoChange);
   EXPECT_FALSE(fs::exists(folder / "q527.dat"));
 }
-
-// Settings as a user's earlier run may have left them, in the lenient forms
-// the tool reads: at (120, 80); lines and linear solids ticked; point markers
-// "・" (kind -3) at scale 2.5; colour SXF-3 (index 12, colour 103).
-constexpr char kStoredSettings[] = "120\n80\nTRUE\n0\non\n0\nno\n0\n0\n1\n2\n2.5\n12\n";
-// The same choices as OK writes them back.
-constexpr char kSavedSettings[] =
-    "120\r\n80\r\n1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n0\r\n1\r\n2\r\n2.5\r\n12\r\n";
-constexpr char kStoredChoicesAnswer[] =
-    "lg2\r\nly5\r\nlc103\r\npn103\r\nlt1\r\n"
-    "pt 0 0 2.5 0 -3\r\npt 100 0 2.5 0 -3\r\npt 100 50 2.5 0 -3\r\n";
-
-// Centres of the buttons, in the dialog's client coordinates.
-constexpr int kOkX = 72 + 121 / 2, kOkY = 184 + 25 / 2;
-constexpr int kCancelX = 264 + 121 / 2, kCancelY = 184 + 25 / 2;
 
 TEST_F(WindowTest, EveryCloseRouteFromAnotherFolder) {
   using Route = std::function<std::optional<int>(Child&, XWindowId)>;

@@ -30,17 +30,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr char kTwoLines[] = "lg2\r\nly5\r\nlc1\r\n0 0 100 0\r\n100 0 100 50\r\n";
-constexpr char kNoChange[] = "hq\r\n";
-// Settings in the lenient forms the tool reads: at (120, 80); lines and
-// linear solids ticked; point markers "・" (kind -3) at scale 2.5; colour
-// SXF-3 (index 12, colour 103).
-constexpr char kStoredSettings[] = "120\n80\nTRUE\n0\non\n0\nno\n0\n0\n1\n2\n2.5\n12\n";
-constexpr char kSavedSettings[] =
-    "120\r\n80\r\n1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n0\r\n1\r\n2\r\n2.5\r\n12\r\n";
-constexpr char kStoredChoicesAnswer[] =
-    "lg2\r\nly5\r\nlc103\r\npn103\r\nlt1\r\n"
-    "pt 0 0 2.5 0 -3\r\npt 100 0 2.5 0 -3\r\npt 100 50 2.5 0 -3\r\n";
 // Every kind, point markers "□" at scale 0.35 in colour 5.
 constexpr char kMarkerSettings[] =
     "0\r\n0\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n4\r\n0.35\r\n5\r\n";
@@ -153,9 +142,6 @@ class WineTest : public RealWindowTest {
   fs::path LinuxProgram() const { return BuildDir() / "app" / "q527"; }
 };
 
-// Centres of the buttons, in the dialog's client coordinates.
-constexpr int kOkX = 72 + 121 / 2, kOkY = 184 + 25 / 2;
-constexpr int kCancelX = 264 + 121 / 2, kCancelY = 184 + 25 / 2;
 
 TEST_F(WineTest, EveryRouteAnswersAsOnLinux) {
   struct Case {
