@@ -31,6 +31,9 @@ constexpr int32_t kPointLineWidth = 0;
 constexpr int32_t kMapListIndex = 1;
 constexpr int32_t kMapNone = 0;
 
+// Set once the dialog or AnswerIfUnanswered has answered the host.
+bool answered = false;
+
 }  // namespace
 
 const std::string_view MakingFileText =
@@ -80,10 +83,19 @@ double CaptureScale(std::string_view scaleText) {
   return scale > 0.0 ? scale : 1.0;
 }
 
-void AnswerNoChange(const TRunPaths& paths) noexcept {
-  if (paths.Program.empty()) return;
-  JwwClearOut();
-  WriteCommandFile(paths.Exchange);
+void MarkAnswered() noexcept { answered = true; }
+
+void AnswerIfUnanswered() noexcept {
+  if (answered) return;
+  answered = true;
+  try {
+    const TRunPaths paths = RunPathsOf({});
+    if (paths.Program.empty()) return;
+    JwwClearOut();
+    WriteCommandFile(paths.Exchange);
+  } catch (...) {
+    // Memory ran out: there is nothing left to answer with.
+  }
 }
 
 TSession::TSession(const std::filesystem::path& program) : paths_(RunPathsOf(program)) {}

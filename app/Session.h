@@ -38,9 +38,12 @@ std::string ScaleTooLargeText(std::string_view scaleText);
 // for a value too large for a double.
 double CaptureScale(std::string_view scaleText);
 
-// Answers the host with "hq" when the dialog could not run to its close, so
-// that it never reads its own selection back as commands. Never throws.
-void AnswerNoChange(const TRunPaths& paths) noexcept;
+// The program entry's promise to the host, which must never read its own
+// selection back as commands. MarkAnswered: the dialog has closed, and its
+// close has answered. AnswerIfUnanswered: unless it has, writes the
+// no-change answer "hq" beside the running program, once. Neither throws.
+void MarkAnswered() noexcept;
+void AnswerIfUnanswered() noexcept;
 
 class TSession {
  public:

@@ -12,23 +12,12 @@
 
 namespace {
 
-// Set once the dialog has closed and so answered the host.
-bool answered = false;
-
-// When the dialog could not run to its close, the host must still find an
-// answer and not read its own selection back as commands: the no-change one.
-void AnswerOnce() {
-  if (answered) return;
-  answered = true;
-  AnswerNoChange(RunPathsOf({}));
-}
-
 // The host only waits for the tool to end; a failing toolkit must not turn
 // into a failed run for it.
 void EndQuietlyOnFatal(QtMsgType type, const QMessageLogContext&, const QString& message) {
   std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
   if (type == QtFatalMsg) {
-    AnswerOnce();
+    AnswerIfUnanswered();
     std::_Exit(0);
   }
 }
@@ -37,7 +26,7 @@ void EndQuietlyOnFatal(QtMsgType type, const QMessageLogContext&, const QString&
 
 int main(int argc, char** argv) {
   std::set_terminate([] {
-    AnswerOnce();
+    AnswerIfUnanswered();
     std::_Exit(0);
   });
   qInstallMessageHandler(EndQuietlyOnFatal);
@@ -52,10 +41,10 @@ int main(int argc, char** argv) {
     TForm1 form;
     Form1 = &form;
     form.exec();
-    answered = true;
+    MarkAnswered();
     Form1 = nullptr;
   } catch (...) {
-    AnswerOnce();
+    AnswerIfUnanswered();
   }
   return 0;
 }

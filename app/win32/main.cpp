@@ -11,24 +11,9 @@
 #include "app/Session.h"
 #include "app/win32/Unit1.h"
 
-namespace {
-
-// Set once the dialog has closed and so answered the host.
-bool answered = false;
-
-// When the dialog could not run to its close, the host must still find an
-// answer and not read its own selection back as commands: the no-change one.
-void AnswerOnce() {
-  if (answered) return;
-  answered = true;
-  AnswerNoChange(RunPathsOf({}));
-}
-
-}  // namespace
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   std::set_terminate([] {
-    AnswerOnce();
+    AnswerIfUnanswered();
     std::_Exit(0);
   });
   try {
@@ -39,12 +24,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Form1 = &form;
     if (form.Create(instance)) {
       form.ShowModal();
-      answered = true;
+      MarkAnswered();
     }
     Form1 = nullptr;
   } catch (...) {
     Form1 = nullptr;
   }
-  AnswerOnce();
+  AnswerIfUnanswered();
   return 0;
 }
