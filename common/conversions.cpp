@@ -63,16 +63,20 @@ constexpr int kGuardDigits = 18;
 // Significant digits TextToFloat gathers as an integer: 19 always fit 64 bits.
 constexpr int kKeptDigits = 19;
 
-// 10^n, exact in a double up to 10^22.
-constexpr std::array<double, 23> kDoublePowers = [] {
-  std::array<double, 23> p{};
-  double v = 1.0;
-  for (double& x : p) {
-    x = v;
-    v *= 10.0;
+// base^0 .. base^(N-1), each computed exactly where the type holds it.
+template <typename T, size_t N>
+constexpr std::array<T, N> PowersOf(T base) {
+  std::array<T, N> powers{};
+  T power = 1;
+  for (T& p : powers) {
+    p = power;
+    power *= base;
   }
-  return p;
-}();
+  return powers;
+}
+
+// 10^n, exact in a double up to 10^22.
+constexpr std::array<double, 23> kDoublePowers = PowersOf<double, 23>(10.0);
 
 #if defined(__SIZEOF_INT128__)
 using U128 = unsigned __int128;
@@ -317,15 +321,7 @@ bool GeneralDigitsExactly(double magnitude, uint64_t& rounded, int& exponent) {
 #if defined(__SIZEOF_INT128__)
   constexpr uint64_t kLow = 100000000000000;    // 10^14
   constexpr uint64_t kHigh = 1000000000000000;  // 10^15
-  constexpr std::array<uint64_t, 28> kFives = [] {
-    std::array<uint64_t, 28> p{};
-    uint64_t v = 1;
-    for (uint64_t& x : p) {
-      x = v;
-      v *= 5;
-    }
-    return p;
-  }();
+  constexpr std::array<uint64_t, 28> kFives = PowersOf<uint64_t, 28>(5);
   const auto bits = std::bit_cast<uint64_t>(magnitude);
   const auto biased = static_cast<int>(bits >> 52);
   if (biased == 0 || biased == 0x7FF) return false;
