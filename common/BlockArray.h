@@ -1,6 +1,7 @@
 // Growable storage of fixed-size blocks: records never move once stored.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -45,16 +46,17 @@ class BlockArray {
       } else {
         std::unique_ptr<T[]> page = std::move(spare.back());
         spare.pop_back();
-        for (size_t k = 0; k < kPage; ++k) page[k] = T{};
+        // One copy of a blank page: a single block move for plain records.
+        std::copy_n(BlankPage(), kPage, page.get());
         pages_.push_back(std::move(page));
       }
     }
   }
 
-  // Releases all storage.
+  // Releases all records. Their pages are kept for reuse, as is the room of
+  // the list that points to them.
   void Clear() {
     while (!pages_.empty()) GiveBackLastPage();
-    pages_.shrink_to_fit();
     length_ = 0;
   }
 
@@ -70,6 +72,12 @@ class BlockArray {
   static std::vector<std::unique_ptr<T[]>>& SparePages() {
     static std::vector<std::unique_ptr<T[]>> spare;
     return spare;
+  }
+
+  // A page of value-initialised records, the pattern a reused page starts from.
+  static const T* BlankPage() {
+    static const std::unique_ptr<T[]> blank = std::make_unique<T[]>(kPage);
+    return blank.get();
   }
 
   void GiveBackLastPage() {
