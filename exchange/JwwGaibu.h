@@ -281,9 +281,8 @@ bool JwwReadFile(const std::filesystem::path& path);
 // on EFloatOverflow the line has changed nothing and the exception passes on.
 void JwwParseLine(std::string_view line);
 
-// Releases every table, the order table and the command buffer, and empties
-// the layer arrays and the numbered points, whose storage the next JwwInit
-// fills again.
+// Releases every table, the order table and the command buffer. The layer
+// arrays and the numbered points stay until the next JwwInit sets them back.
 void JwwFree();
 
 // ---- Command buffer and writer -------------------------------------------------------

@@ -270,11 +270,13 @@ void RuleHn(JwwTokens t) {
 
 void RuleLayerGroupName(JwwTokens t) {
   const auto index = static_cast<size_t>(CurLg);
+  JwwLayerArraysWritten = true;
   if (index < LgName.size()) LgName[index].assign(FromByte(t[0], 4));
 }
 
 void RuleLayerName(JwwTokens t) {
   const auto index = static_cast<size_t>(CurLg * 16 + CurLy);
+  JwwLayerArraysWritten = true;
   if (index < LyName.size()) LyName[index].assign(FromByte(t[0], 4));
 }
 
@@ -286,6 +288,7 @@ void RuleLayerGroup(JwwTokens t) {
   }
   CurLg = value;
   if (t.size() >= 2 && static_cast<size_t>(CurLg) < LgState.size()) {
+    JwwLayerArraysWritten = true;
     LgState[static_cast<size_t>(CurLg)] = TextToInt(t[1]);
   }
   InPolyline = false;
@@ -299,7 +302,10 @@ void RuleLayer(JwwTokens t) {
   }
   CurLy = value;
   const auto index = static_cast<size_t>(CurLg * 16 + CurLy);
-  if (t.size() >= 2 && index < LyState.size()) LyState[index] = TextToInt(t[1]);
+  if (t.size() >= 2 && index < LyState.size()) {
+    JwwLayerArraysWritten = true;
+    LyState[index] = TextToInt(t[1]);
+  }
   InPolyline = false;
 }
 
@@ -423,6 +429,7 @@ void RuleNumberedPoint(JwwTokens t) {
   if (k < 1 || k > 99 || static_cast<size_t>(k) >= JwwHp.size()) return;
   double xy[2];
   JwwFloats(t, 1, 2, xy);
+  JwwLayerArraysWritten = true;
   JwwHp[static_cast<size_t>(k)] = TJwwHp{true, xy[0], xy[1], kind};
   ++JwwHpCount;
 }

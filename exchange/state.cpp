@@ -1,6 +1,7 @@
 // The exchange unit's module-level state: the attribute state, the entity
 // tables and the order table, with their reset (JwwInit) and release (JwwFree).
 #include "exchange/JwwGaibu.h"
+#include "exchange/tables.h"
 
 JwwTable<TJwwEntLine> JwwLine;
 int32_t JwwLineCount = 0;
@@ -55,6 +56,7 @@ std::vector<int32_t> LgState;
 std::vector<std::string> LgName;
 std::vector<int32_t> LyState;
 std::vector<std::string> LyName;
+bool JwwLayerArraysWritten = true;  // until the first JwwInit gives them their sizes
 int32_t CurHhpNo;
 int32_t CurLg, CurLy, CurLc, CurLt, CurLw;
 int32_t CurZFlags;
@@ -102,13 +104,6 @@ void EmptyTables() {
   Empty(JwwOrder, JwwOrderCount);
 }
 
-// Empties a vector. Its storage stays for the next JwwInit, which then fills
-// it again without allocating: a run is cheap to set up and tear down.
-template <typename T>
-void Release(std::vector<T>& v) {
-  v.clear();
-}
-
 }  // namespace
 
 void JwwInit() {
@@ -131,13 +126,16 @@ void JwwInit() {
   HostTextSp = 0.0;
   HostTextColor = 1;
   HostFont.clear();
-  JwwHp.assign(100, TJwwHp{false, 0.0, 0.0, 0});
+  if (JwwLayerArraysWritten) {
+    JwwHp.assign(100, TJwwHp{false, 0.0, 0.0, 0});
+    LgState.assign(16, 0);
+    LgName.assign(16, std::string());
+    LyState.assign(256, 0);
+    LyName.assign(256, std::string());
+    JwwLayerArraysWritten = false;
+  }
   JwwHpCount = 0;
   LwGiven = false;
-  LgState.assign(16, 0);
-  LgName.assign(16, std::string());
-  LyState.assign(256, 0);
-  LyName.assign(256, std::string());
   CurHhpNo = 0;
   CurLg = 0;
   CurLy = 0;
@@ -166,11 +164,6 @@ void JwwInit() {
 }
 
 void JwwFree() {
-  Release(LgState);
-  Release(LgName);
-  Release(LyState);
-  Release(LyName);
-  Release(JwwHp);
   EmptyTables();
   JwwClearOut();
 }

@@ -12,6 +12,11 @@
 // The tokens of one line; token 0 is the keyword or the first number.
 using JwwTokens = std::span<const std::string_view>;
 
+// Set by every rule that writes a layer state or name or a numbered point:
+// JwwInit sets those arrays back only when a file has written them, since
+// most drawings never do and their 600 entries add up over many runs.
+extern bool JwwLayerArraysWritten;
+
 // float(t[first]) .. float(t[first + count - 1]) into the caller's scratch
 // out; the caller makes sure those tokens exist. Passes EFloatOverflow on.
 inline void JwwFloats(JwwTokens t, size_t first, size_t count, double* out) {

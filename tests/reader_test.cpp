@@ -234,6 +234,20 @@ TEST_F(Reader, LayerStatesAndNamesGoToTheCurrentEntries) {
   EXPECT_EQ(LyState[10 * 16 + 15], 9);
 }
 
+TEST_F(Reader, TheNextRunStartsWithBlankLayerArraysAndNumberedPoints) {
+  for (const char* line : {"lg1 3", "lgnWalls", "ly2 7", "lynDoors", "hp7 1 2"}) {
+    JwwInit();
+    ParseLines({"lg1", "ly2", line});
+    JwwFree();
+    JwwInit();
+    EXPECT_EQ(LgState, std::vector<int32_t>(16, 0)) << line;
+    EXPECT_EQ(LgName, std::vector<std::string>(16)) << line;
+    EXPECT_EQ(LyState, std::vector<int32_t>(256, 0)) << line;
+    EXPECT_EQ(LyName, std::vector<std::string>(256)) << line;
+    EXPECT_FALSE(JwwHp.at(7).Used) << line;
+  }
+}
+
 TEST_F(Reader, OnlyTheFirstLineOfEachAttributeSetsTheHostValue) {
   ParseLines({"lg2", "ly3", "lc4", "lt5", "lw6", "cn7", "lg8", "ly9", "lc10", "lt11", "lw12", "cn0 5 5 5 5"});
   EXPECT_EQ(HostLg, 2);
