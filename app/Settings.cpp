@@ -1,5 +1,6 @@
 #include "app/Settings.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -74,6 +75,10 @@ void LoadSettings(const std::filesystem::path& path, TSettings& settings) {
   if (!std::filesystem::is_regular_file(path, ignored)) return;
   std::FILE* file = OpenFile(path, "rb");
   if (file == nullptr) return;
+  // The file is a few dozen bytes: a small buffer of its own spares the
+  // stream allocating one and asking the file's size.
+  char buffer[512];
+  std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
   try {
     TLineReader reader(file);
     // Each field is stored as soon as its line is converted, so a failure
@@ -120,11 +125,15 @@ void SaveSettings(const std::filesystem::path& path, const TSettings& settings) 
 
   // A file that cannot be opened at all is left as it is: the settings of the
   // last good save survive.
-  std::FILE* file = OpenFile(path, "wb");
+  std::uintmax_t oldSize = 0;
+  std::FILE* file = OpenForRewrite(path, oldSize);
   if (file == nullptr) return;
   bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  written = std::fflush(file) == 0 && written;
-  written = std::fclose(file) == 0 && written;
+  if (written) {
+    written = FinishRewrite(file, path, oldSize, text.size());
+  } else {
+    std::fclose(file);
+  }
   if (!written) RemovePartialFile(path);
 }
 

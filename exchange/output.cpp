@@ -225,14 +225,6 @@ void RemoveFailedFile(const std::filesystem::path& target) noexcept {
   }
 }
 
-// The size of the regular file at path, 0 for anything else.
-std::uintmax_t RegularFileSize(const std::filesystem::path& path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return 0;
-  const std::uintmax_t size = std::filesystem::file_size(path, error);
-  return error ? 0 : size;
-}
-
 }  // namespace
 
 std::string_view JwwOutText(int32_t i) {
@@ -258,16 +250,8 @@ bool WriteCommandFile(const std::filesystem::path& path) {
   if (path.native().find(std::filesystem::path::value_type{}) != path.native().npos) return false;
   bool ok = false;
   try {
-    // An existing file is written over in place and then cut to its new
-    // length: the same bytes as emptying it first, without the flush to disk
-    // that a file system may make when it closes a file the open emptied.
-    const std::uintmax_t oldSize = RegularFileSize(path);
-    std::FILE* file = oldSize > 0 ? OpenFile(path, "r+b") : nullptr;
-    const bool inPlace = file != nullptr;
-    if (!inPlace) file = OpenFile(path, "wb");
-    if (file != nullptr) {
-      // The writer hands over large blocks of its own; the stream adds no second buffer.
-      std::setvbuf(file, nullptr, _IONBF, 0);
+    std::uintmax_t oldSize = 0;
+    if (std::FILE* file = OpenForRewrite(path, oldSize)) {
       std::uintmax_t written = 0;
       try {
         FileWriter out(file);
@@ -276,11 +260,10 @@ bool WriteCommandFile(const std::filesystem::path& path) {
       } catch (...) {
         ok = false;
       }
-      if (std::fclose(file) != 0) ok = false;
-      if (ok && inPlace && written < oldSize) {
-        std::error_code error;
-        std::filesystem::resize_file(path, written, error);
-        ok = !error;
+      if (ok) {
+        ok = FinishRewrite(file, path, oldSize, written);
+      } else {
+        std::fclose(file);  // the file is removed below
       }
     }
   } catch (...) {
