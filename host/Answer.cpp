@@ -226,6 +226,12 @@ AnswerCheck CheckAnswer(std::string_view bytes) {
     check.problem = "the answer is empty";
     return check;
   }
+  // A command a line: room for all of them at once, the lines counted first.
+  size_t lines = 0;
+  for (size_t at = bytes.find('\n'); at != std::string_view::npos; at = bytes.find('\n', at + 1)) {
+    ++lines;
+  }
+  check.commands.reserve(lines);
   int number = 0;
   int noChangeLine = 0;
   size_t start = 0;
