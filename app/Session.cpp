@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <system_error>
+#include <utility>
 
 #include "app/ProgramPath.h"
 #include "common/MyFunc.h"
@@ -99,6 +100,8 @@ void AnswerIfUnanswered() noexcept {
 }
 
 TSession::TSession(const std::filesystem::path& program) : paths_(RunPathsOf(program)) {}
+
+TSession::TSession(TRunPaths paths) : paths_(std::move(paths)) {}
 
 TSettings TSession::Open() {
   TSettings settings;

@@ -49,6 +49,8 @@ class TSession {
  public:
   // program: the executable's full path; empty for the running one.
   explicit TSession(const std::filesystem::path& program = {});
+  // Over the files of paths, derived once for many runs.
+  explicit TSession(TRunPaths paths);
 
   const TRunPaths& Paths() const { return paths_; }
 

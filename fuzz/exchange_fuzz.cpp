@@ -2,6 +2,7 @@
 // reading, the attribute block, the walk over every kind with plain points
 // and with markers, and the writing of the answer, which must always be a
 // well-formed answer with one distinct, finite point command per point.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -23,33 +24,44 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-// The program's folder, where the session finds its exchange file.
-const std::filesystem::path& Folder() {
-  static const std::filesystem::path folder = [] {
+// The files of a program in a folder of its own, derived once.
+const TRunPaths& Paths() {
+  static const TRunPaths paths = RunPathsOf([] {
     // In memory where the machine offers it: a disk's file system may flush
     // a rewritten file on every close, which would cost more than the run.
     std::error_code error;
     const bool shm = std::filesystem::is_directory("/dev/shm", error);
     std::string path = shm ? "/dev/shm/q527-fuzz-XXXXXX" : "/tmp/q527-fuzz-XXXXXX";
     Require(mkdtemp(path.data()) != nullptr);
-    return std::filesystem::path(path);
-  }();
-  return folder;
+    return std::filesystem::path(path) / "q527";
+  }());
+  return paths;
 }
 
+// Writes the input over the last answer in place, then cuts the file to
+// its length: emptying the file first would free its memory only for the
+// write to take it again.
 void WriteAll(const std::filesystem::path& path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  Require(f != nullptr);
-  Require(std::fwrite(data, 1, size, f) == size);
-  Require(std::fclose(f) == 0);
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+  Require(fd >= 0);
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write(fd, data + done, size - done);
+    Require(n > 0);
+    done += static_cast<size_t>(n);
+  }
+  Require(ftruncate(fd, static_cast<off_t>(size)) == 0);
+  Require(close(fd) == 0);
 }
 
 std::string ReadAll(const std::filesystem::path& path) {
   std::string bytes;
   if (FILE* f = std::fopen(path.c_str(), "rb")) {
     // Kept between runs: a large array on the stack would be poisoned and
-    // unpoisoned by the sanitizer on every call.
+    // unpoisoned by the sanitizer on every call. The reads go straight into
+    // it, without a stream buffer.
     static char buffer[65536];
+    std::setvbuf(f, nullptr, _IONBF, 0);
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
     std::fclose(f);
@@ -87,7 +99,7 @@ void CheckPoints(const AnswerCheck& check, bool markers) {
 
 // One whole run with the choices: the answer is written and checked.
 void Run(const uint8_t* data, size_t size, const TSettings& settings) {
-  TSession session(Folder() / "q527");
+  TSession session(Paths());
   WriteAll(session.Paths().Exchange, data, size);
   session.Open();
   session.Produce(settings, nullptr);
