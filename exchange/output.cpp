@@ -52,10 +52,13 @@ class LineArena {
 
   const std::vector<Chunk>& Chunks() const { return chunks_; }
 
-  // Releases every chunk.
+  // Releases every chunk but the first, which stays, emptied, for the next
+  // answer: most answers fit in it.
   void Clear() {
-    chunks_.clear();
+    if (chunks_.empty()) return;
+    chunks_.resize(1);
     chunks_.shrink_to_fit();
+    chunks_.front().Used = 0;
   }
 
  private:
