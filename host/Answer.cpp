@@ -61,40 +61,79 @@ std::optional<int> HexDigit(std::string_view text) {
   return std::nullopt;
 }
 
-AnswerLine Command(AnswerCommand command) { return AnswerLine{std::move(command), {}}; }
-
-AnswerLine Problem(std::string problem) { return AnswerLine{std::nullopt, std::move(problem)}; }
-
-AnswerLine ParsePoint(std::string_view rest) {
+// The fields of a "pt" line into command; the problem, or empty text.
+std::string ParsePoint(std::string_view rest, AnswerCommand& command) {
   const TFields split = SplitFields(rest);
   const std::string_view* fields = split.at;
   if (split.size != 2 && split.size != 5) {
-    return Problem("a point needs x and y, a point marker x, y, scale, aux and kind, "
-                   "each after one space");
+    return "a point needs x and y, a point marker x, y, scale, aux and kind, "
+           "each after one space";
   }
   static constexpr const char* kNames[] = {"x", "y", "scale", "aux"};
   for (size_t i = 0; i < split.size && i < 4; ++i) {
     if (!IsToolReal(fields[i])) {
-      return Problem(std::string(kNames[i]) + " \"" + PrintableBytes(fields[i]) +
-                     "\" is not a number as the tool writes one");
+      return std::string(kNames[i]) + " \"" + PrintableBytes(fields[i]) +
+             "\" is not a number as the tool writes one";
     }
   }
-  AnswerCommand command;
-  command.x = std::string(fields[0]);
-  command.y = std::string(fields[1]);
+  command.x.assign(fields[0]);
+  command.y.assign(fields[1]);
   if (split.size == 2) {
     command.kind = AnswerCommand::Kind::Point;
-    return Command(std::move(command));
+    return {};
   }
   command.kind = AnswerCommand::Kind::PointMarker;
-  command.scale = std::string(fields[2]);
-  command.aux = std::string(fields[3]);
+  command.scale.assign(fields[2]);
+  command.aux.assign(fields[3]);
   // The tool limits marker kinds to -7..11 before writing them.
   if (!IsToolInteger(fields[4], command.value) || command.value < -7 || command.value > 11) {
-    return Problem("marker kind \"" + PrintableBytes(fields[4]) +
-                   "\" is not a decimal integer from -7 to 11");
+    return "marker kind \"" + PrintableBytes(fields[4]) + "\" is not a decimal integer from -7 to 11";
   }
-  return Command(std::move(command));
+  return {};
+}
+
+// One line checked into command, which starts as a default command; the
+// problem, or empty text. Built in place, a command is never moved.
+std::string ParseInto(std::string_view line, AnswerCommand& command) {
+  if (line == "hq") return {};
+  if (line == "bz") {
+    command.kind = AnswerCommand::Kind::Bz;
+    return {};
+  }
+  std::string_view rest = line;
+  if (Take(rest, "pt ")) return ParsePoint(rest, command);
+
+  struct Attribute {
+    std::string_view keyword;
+    AnswerCommand::Kind kind;
+    bool hex;
+  };
+  static constexpr Attribute kAttributes[] = {
+      {"lg", AnswerCommand::Kind::LayerGroup, true}, {"ly", AnswerCommand::Kind::Layer, true},
+      {"lc", AnswerCommand::Kind::LineColor, false}, {"pn", AnswerCommand::Kind::PointColor, false},
+      {"lt", AnswerCommand::Kind::LineType, false},  {"lw", AnswerCommand::Kind::LineWidth, false},
+  };
+  for (const Attribute& attribute : kAttributes) {
+    if (!Take(rest, attribute.keyword)) continue;
+    command.kind = attribute.kind;
+    if (attribute.hex) {
+      const std::optional<int> digit = HexDigit(rest);
+      if (!digit) {
+        return "\"" + std::string(attribute.keyword) + "\" needs exactly one hex digit 0-9 or A-F";
+      }
+      command.value = *digit;
+      return {};
+    }
+    if (!IsToolInteger(rest, command.value)) {
+      return "\"" + std::string(attribute.keyword) + "\" needs a decimal integer";
+    }
+    if (command.kind == AnswerCommand::Kind::LineWidth &&
+        (command.value < 0 || command.value > 30000)) {
+      return "a line width must lie from 0 to 30000";
+    }
+    return {};
+  }
+  return "not a command of the answer";
 }
 
 std::string MarkerShape(int kind) {
@@ -178,46 +217,9 @@ bool IsToolReal(std::string_view text) {
 
 AnswerLine ParseAnswerLine(std::string_view line) {
   AnswerCommand command;
-  if (line == "hq") return Command(command);
-  if (line == "bz") {
-    command.kind = AnswerCommand::Kind::Bz;
-    return Command(command);
-  }
-  std::string_view rest = line;
-  if (Take(rest, "pt ")) return ParsePoint(rest);
-
-  struct Attribute {
-    std::string_view keyword;
-    AnswerCommand::Kind kind;
-    bool hex;
-  };
-  static constexpr Attribute kAttributes[] = {
-      {"lg", AnswerCommand::Kind::LayerGroup, true}, {"ly", AnswerCommand::Kind::Layer, true},
-      {"lc", AnswerCommand::Kind::LineColor, false}, {"pn", AnswerCommand::Kind::PointColor, false},
-      {"lt", AnswerCommand::Kind::LineType, false},  {"lw", AnswerCommand::Kind::LineWidth, false},
-  };
-  for (const Attribute& attribute : kAttributes) {
-    if (!Take(rest, attribute.keyword)) continue;
-    command.kind = attribute.kind;
-    if (attribute.hex) {
-      const std::optional<int> digit = HexDigit(rest);
-      if (!digit) {
-        return Problem("\"" + std::string(attribute.keyword) +
-                       "\" needs exactly one hex digit 0-9 or A-F");
-      }
-      command.value = *digit;
-      return Command(command);
-    }
-    if (!IsToolInteger(rest, command.value)) {
-      return Problem("\"" + std::string(attribute.keyword) + "\" needs a decimal integer");
-    }
-    if (command.kind == AnswerCommand::Kind::LineWidth &&
-        (command.value < 0 || command.value > 30000)) {
-      return Problem("a line width must lie from 0 to 30000");
-    }
-    return Command(command);
-  }
-  return Problem("not a command of the answer");
+  std::string problem = ParseInto(line, command);
+  if (!problem.empty()) return AnswerLine{std::nullopt, std::move(problem)};
+  return AnswerLine{std::move(command), {}};
 }
 
 AnswerCheck CheckAnswer(std::string_view bytes) {
@@ -252,12 +254,10 @@ AnswerCheck CheckAnswer(std::string_view bytes) {
     };
     if (lf == std::string_view::npos) return fault("the last line has no line end (CR LF)");
     if (!crLf) return fault("the line ends in LF alone, not CR LF");
-    AnswerLine parsed = ParseAnswerLine(line);
-    if (!parsed.command) return fault(std::move(parsed.problem));
-    if (parsed.command->kind == AnswerCommand::Kind::NoChange && noChangeLine == 0) {
-      noChangeLine = number;
-    }
-    check.commands.push_back(std::move(*parsed.command));
+    AnswerCommand& command = check.commands.emplace_back();
+    std::string problem = ParseInto(line, command);
+    if (!problem.empty()) return fault(std::move(problem));
+    if (command.kind == AnswerCommand::Kind::NoChange && noChangeLine == 0) noChangeLine = number;
   }
   if (noChangeLine != 0 && number > 1) {
     // "hq" means that nothing changed, so it cannot come with commands.
