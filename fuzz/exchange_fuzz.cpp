@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -56,16 +55,14 @@ void WriteAll(const std::filesystem::path& path, const uint8_t* data, size_t siz
 
 std::string ReadAll(const std::filesystem::path& path) {
   std::string bytes;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    // Kept between runs: a large array on the stack would be poisoned and
-    // unpoisoned by the sanitizer on every call. The reads go straight into
-    // it, without a stream buffer.
-    static char buffer[65536];
-    std::setvbuf(f, nullptr, _IONBF, 0);
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    std::fclose(f);
-  }
+  const int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return bytes;
+  // Kept between runs: a large array on the stack would be poisoned and
+  // unpoisoned by the sanitizer on every call.
+  static char buffer[65536];
+  ssize_t n;
+  while ((n = read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<size_t>(n));
+  close(fd);
   return bytes;
 }
 
