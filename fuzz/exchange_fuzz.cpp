@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,16 +25,27 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
+// The folder of the runs, removed when the fuzzer ends. Plain bytes: it
+// must outlive every object that is destroyed at exit.
+char gFolder[] = "/dev/shm/q527-fuzz-XXXXXX";
+
+void RemoveFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(gFolder, ignored);
+}
+
 // The files of a program in a folder of its own, derived once.
 const TRunPaths& Paths() {
   static const TRunPaths paths = RunPathsOf([] {
     // In memory where the machine offers it: a disk's file system may flush
     // a rewritten file on every close, which would cost more than the run.
     std::error_code error;
-    const bool shm = std::filesystem::is_directory("/dev/shm", error);
-    std::string path = shm ? "/dev/shm/q527-fuzz-XXXXXX" : "/tmp/q527-fuzz-XXXXXX";
-    Require(mkdtemp(path.data()) != nullptr);
-    return std::filesystem::path(path) / "q527";
+    if (!std::filesystem::is_directory("/dev/shm", error)) {
+      std::memcpy(gFolder, "/tmp/q527-fuzz-XXXXXX", sizeof "/tmp/q527-fuzz-XXXXXX");
+    }
+    Require(mkdtemp(gFolder) != nullptr);
+    std::atexit(RemoveFolder);
+    return std::filesystem::path(gFolder) / "q527";
   }());
   return paths;
 }
