@@ -123,6 +123,20 @@ void AddSolidQuad(TCorner p, TCorner q, TCorner r, TCorner s) {
   rec.Y4 = s.Y;
 }
 
+// The fields circle and ring solids share: the current solid colour, then
+// the centre, radius, flatness, tilt, start angle and span from v[0..6].
+template <typename T>
+void SetSolidArc(T& rec, const double* v) {
+  rec.SolidColor = CurSolidColor;
+  rec.Cx = v[0];
+  rec.Cy = v[1];
+  rec.R = v[2];
+  rec.Flat = v[3];
+  rec.Tilt = v[4];
+  rec.StartAng = v[5];
+  rec.Span = v[6];
+}
+
 }  // namespace
 
 void JwwAddLine(JwwTokens t) {
@@ -261,14 +275,7 @@ void JwwAddSolidCircle(JwwTokens t, int32_t kind) {
   JwwTable<TJwwEntSolidCircle>& table = kind == JwwKindSolidCircle ? JwwSolidCircle : JwwSolidCircum;
   int32_t& count = kind == JwwKindSolidCircle ? JwwSolidCircleCount : JwwSolidCircumCount;
   TJwwEntSolidCircle& rec = Append(table, count, kind);
-  rec.SolidColor = CurSolidColor;
-  rec.Cx = v[0];
-  rec.Cy = v[1];
-  rec.R = v[2];
-  rec.Flat = v[3];
-  rec.Tilt = v[4];
-  rec.StartAng = v[5];
-  rec.Span = v[6];
+  SetSolidArc(rec, v);
   rec.FillMode = TextToInt(t[8]);
 }
 
@@ -278,13 +285,6 @@ void JwwAddSolidRing(JwwTokens t, int32_t kind) {
   JwwTable<TJwwEntSolidRing>& table = kind == JwwKindSolidRing ? JwwSolidRing : JwwSolidRingW;
   int32_t& count = kind == JwwKindSolidRing ? JwwSolidRingCount : JwwSolidRingWCount;
   TJwwEntSolidRing& rec = Append(table, count, kind);
-  rec.SolidColor = CurSolidColor;
-  rec.Cx = v[0];
-  rec.Cy = v[1];
-  rec.R = v[2];
-  rec.Flat = v[3];
-  rec.Tilt = v[4];
-  rec.StartAng = v[5];
-  rec.Span = v[6];
+  SetSolidArc(rec, v);
   rec.R2 = v[7];
 }
