@@ -130,3 +130,35 @@ std::string ColourItem(int32_t index) {
 }
 
 int32_t ListIndex(int32_t index, int32_t count) { return index >= 0 && index < count ? index : -1; }
+
+TScreenPoint DialogPlacement(TScreenPoint stored, int32_t width, int32_t height,
+                             const std::vector<TScreenRect>& workAreas) {
+  // 64 bits: a stored corner may lie anywhere a 32-bit integer reaches.
+  const int64_t left = stored.Left;
+  const int64_t top = stored.Top;
+  const int64_t right = left + std::max(width, int32_t{1});
+  const int64_t bottom = top + std::max(height, int32_t{1});
+  const TScreenRect* nearest = nullptr;
+  double nearestGap = 0;
+  for (const TScreenRect& area : workAreas) {
+    if (area.Right <= area.Left || area.Bottom <= area.Top) continue;
+    if (left < area.Right && area.Left < right && top < area.Bottom && area.Top < bottom)
+      return stored;
+    // The gaps between the frame and the area along each axis; 0 where they
+    // overlap or touch along it.
+    const int64_t dx = std::max({int64_t{0}, area.Left - right, left - area.Right});
+    const int64_t dy = std::max({int64_t{0}, area.Top - bottom, top - area.Bottom});
+    // Squared, in a double: 64 bits would overflow for corners far out.
+    const double gap = static_cast<double>(dx) * dx + static_cast<double>(dy) * dy;
+    if (nearest == nullptr || gap < nearestGap) {
+      nearest = &area;
+      nearestGap = gap;
+    }
+  }
+  if (nearest == nullptr) return stored;
+  const auto inside = [](int64_t at, int64_t size, int32_t low, int32_t high) {
+    return static_cast<int32_t>(std::max<int64_t>(low, std::min<int64_t>(at, high - size)));
+  };
+  return {inside(left, right - left, nearest->Left, nearest->Right),
+          inside(top, bottom - top, nearest->Top, nearest->Bottom)};
+}

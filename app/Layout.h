@@ -100,3 +100,22 @@ std::string ColourItem(int32_t index);
 // The index when it names an item of a list of count items, else -1, the
 // list's "no selection".
 int32_t ListIndex(int32_t index, int32_t count);
+
+// A rectangle of the screen in pixels: Left and Top inside it, Right and
+// Bottom just past it.
+struct TScreenRect {
+  int32_t Left, Top, Right, Bottom;
+};
+
+struct TScreenPoint {
+  int32_t Left, Top;
+};
+
+// Where the dialog's frame, of width × height, opens when the settings place
+// its top-left corner at stored. Overlapping any of the work areas by one
+// pixel or more, it stays exactly where it was stored. Overlapping none, it is
+// moved wholly inside the nearest work area (the first of equally near ones),
+// as far as it fits; a frame larger than the area stands at its top left. No
+// work areas at all leave it where it was stored.
+TScreenPoint DialogPlacement(TScreenPoint stored, int32_t width, int32_t height,
+                             const std::vector<TScreenRect>& workAreas);

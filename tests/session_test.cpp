@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,46 @@ TEST(LayoutTest, MemoAndLists) {
   EXPECT_EQ(-1, ListIndex(266, ColourListCount));
   EXPECT_EQ(-1, ListIndex(-2, ColourListCount));
   EXPECT_EQ(265, ListIndex(265, ColourListCount));
+}
+
+TEST(LayoutTest, DialogOpensOnAScreen) {
+  const std::vector<TScreenRect> one = {{0, 0, 1024, 768}};
+  const std::vector<TScreenRect> two = {{0, 0, 1024, 768}, {1024, -200, 2944, 880}};
+  const std::vector<TScreenRect> taskbar = {{0, 0, 1024, 728}};
+  const std::vector<TScreenRect> small = {{0, 0, 300, 200}};
+  constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  const struct {
+    TScreenPoint stored;
+    const std::vector<TScreenRect>& areas;
+    TScreenPoint placed;
+  } kCases[] = {
+      {{120, 80}, one, {120, 80}},
+      // Off every screen: onto the nearest, wholly inside it.
+      {{5000, -3000}, one, {551, 0}},
+      {{-700, -20}, one, {0, 0}},
+      {{200, -2500}, one, {200, 0}},
+      {{-473, 100}, one, {0, 100}},
+      {{kMin, kMax}, one, {0, 500}},
+      // One pixel on the screen is enough to stay.
+      {{-472, 100}, one, {-472, 100}},
+      {{1023, 767}, one, {1023, 767}},
+      {{-400, -200}, one, {-400, -200}},
+      // The second monitor, right of the first and taller.
+      {{3000, 100}, two, {2471, 100}},
+      {{1500, -500}, two, {1500, -200}},
+      {{2000, 800}, two, {2000, 800}},
+      // Below the work area, on the taskbar: above it.
+      {{100, 740}, taskbar, {100, 460}},
+      // Larger than the area: its top left.
+      {{1000, 1000}, small, {0, 0}},
+      {{77, -9}, {}, {77, -9}},
+  };
+  for (const auto& c : kCases) {
+    const TScreenPoint placed = DialogPlacement(c.stored, 473, 268, c.areas);
+    EXPECT_EQ(placed.Left, c.placed.Left) << c.stored.Left << ", " << c.stored.Top;
+    EXPECT_EQ(placed.Top, c.placed.Top) << c.stored.Left << ", " << c.stored.Top;
+  }
 }
 
 // ---- One run -----------------------------------------------------------------------

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -158,6 +160,30 @@ bool AllOf(const WindowPicture& picture, const Area& a, const Rgb& colour) {
 double Share(const WindowPicture& picture, const Area& a, const Rgb& colour) {
   return picture.Count(a.left, a.top, a.right, a.bottom, colour) /
          static_cast<double>((a.right - a.left + 1) * (a.bottom - a.top + 1));
+}
+
+TEST_F(WindowTest, StoredPositionOffTheScreenOpensOnIt) {
+  std::vector<std::pair<int, int>> positions(std::begin(kOffScreenPositions),
+                                             std::end(kOffScreenPositions));
+  positions.insert(positions.end(), std::begin(kPartlyOnScreenPositions),
+                   std::end(kPartlyOnScreenPositions));
+  int number = 0;
+  for (const std::pair<int, int>& stored : positions) {
+    SCOPED_TRACE("stored at " + std::to_string(stored.first) + ", " + std::to_string(stored.second));
+    const fs::path folder = PrepareTool("at" + std::to_string(++number), kTwoLines);
+    WriteBytes(folder / "q527.dat", StoredSettingsAt(stored));
+    Child tool;
+    const XWindowId window = StartTool(tool, folder);
+    if (!window) continue;
+    const std::optional<std::pair<int, int>> size = display_.Size(window);
+    ASSERT_TRUE(size);
+    const std::pair<int, int> placed = OnScreenPosition(stored, *size);
+    EXPECT_EQ(display_.Position(window), placed);
+    ExpectCleanExit(tool, PressUntilEnded(tool, window, "Return"), folder);
+    // The answer is unchanged; the settings keep where the dialog stood.
+    EXPECT_EQ(ReadBytes(folder / "JWC_TEMP.TXT"), kStoredChoicesAnswer);
+    EXPECT_EQ(ReadBytes(folder / "q527.dat"), SavedSettingsAt(placed));
+  }
 }
 
 TEST_F(WindowTest, PictureFollowsTheLayout) {

@@ -3,14 +3,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 #include <exception>
+#include <vector>
 
 #include "app/Layout.h"
 #include "app/qt/Application.h"
@@ -194,8 +197,16 @@ void TForm1::FormShow() {
 }
 
 void TForm1::ShowSettings() {
-  // No check against the screens: the stored position is taken as it is.
-  move(Settings.WindowLeft, Settings.WindowTop);
+  std::vector<TScreenRect> workAreas;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect area = screen->availableGeometry();
+    workAreas.push_back({area.left(), area.top(), area.left() + area.width(),
+                         area.top() + area.height()});
+  }
+  const QSize frame = frameGeometry().size();
+  const TScreenPoint at = DialogPlacement({Settings.WindowLeft, Settings.WindowTop},
+                                          frame.width(), frame.height(), workAreas);
+  move(at.Left, at.Top);
   const TEndPointKinds& kinds = Settings.Kinds;
   CheckBox1->setChecked(kinds.Lines);
   CheckBox2->setChecked(kinds.Arcs);

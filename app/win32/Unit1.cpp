@@ -130,6 +130,25 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(monitor, &info)) {
+    const RECT& work = info.rcWork;
+    reinterpret_cast<std::vector<TScreenRect>*>(areas)->push_back(
+        {work.left, work.top, work.right, work.bottom});
+  }
+  return TRUE;
+}
+
+// The work area of every monitor: the screen less the taskbar and the bars
+// docked to its edges.
+std::vector<TScreenRect> MonitorWorkAreas() {
+  std::vector<TScreenRect> areas;
+  EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+  return areas;
+}
+
 }  // namespace
 
 TForm1::TForm1(const std::filesystem::path& program) : session_(program) {}
@@ -353,9 +372,12 @@ void TForm1::FormShow() {
 }
 
 void TForm1::ShowSettings() {
-  // No check against the screens: the stored position is taken as it is.
-  SetWindowPos(Handle, nullptr, Settings.WindowLeft, Settings.WindowTop, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT frame{};
+  GetWindowRect(Handle, &frame);
+  const TScreenPoint at =
+      DialogPlacement({Settings.WindowLeft, Settings.WindowTop}, frame.right - frame.left,
+                      frame.bottom - frame.top, MonitorWorkAreas());
+  SetWindowPos(Handle, nullptr, at.Left, at.Top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   const TEndPointKinds& kinds = Settings.Kinds;
   const auto check = [](HWND box, bool checked) {
     SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);

@@ -33,6 +33,38 @@ fs::path WindowsProgram() {
   return fs::path(Q527_WINDOWS_BUILD_DIR) / "app" / "q527.exe";
 }
 
+namespace {
+
+// The settings with their first two lines replaced by the position.
+std::string WithPosition(std::string_view settings, std::pair<int, int> position) {
+  const std::string_view end = settings.find("\r\n") == std::string_view::npos ? "\n" : "\r\n";
+  const size_t rest = settings.find(end, settings.find(end) + end.size()) + end.size();
+  return std::to_string(position.first) + std::string(end) + std::to_string(position.second) +
+         std::string(end) + std::string(settings.substr(rest));
+}
+
+}  // namespace
+
+std::string StoredSettingsAt(std::pair<int, int> position) {
+  return WithPosition(kStoredSettings, position);
+}
+
+std::string SavedSettingsAt(std::pair<int, int> position) {
+  return WithPosition(kSavedSettings, position);
+}
+
+std::pair<int, int> OnScreenPosition(std::pair<int, int> stored, std::pair<int, int> size) {
+  const auto [left, top] = stored;
+  const auto [width, height] = size;
+  const bool overlaps = left < kScreenWidth && left + width > 0 && top < kScreenHeight &&
+                        top + height > 0;
+  if (overlaps) return stored;
+  const auto inside = [](int at, int length, int screen) {
+    return at < 0 ? 0 : at + length > screen ? screen - length : at;
+  };
+  return {inside(left, width, kScreenWidth), inside(top, height, kScreenHeight)};
+}
+
 std::vector<std::string> Environment(const std::vector<std::string>& changes) {
   const auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
   std::vector<std::string> env;
@@ -219,7 +251,8 @@ std::optional<std::string> PrivateDisplay::Start() {
   fcntl(fds[0], F_SETFD, FD_CLOEXEC);
   // -displayfd lets Xvfb pick a free display number and write it to the pipe.
   const bool started = server_.Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-noreset",
-                                      "-nolisten", "tcp", "-screen", "0", "1024x768x24"},
+                                      "-nolisten", "tcp", "-screen", "0",
+                                      std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24"},
                                      Environment({}));
   close(fds[1]);
   if (!started) {
@@ -288,6 +321,12 @@ XWindowId PrivateDisplay::FindDialog() const {
     if (Title(window).find(kDialogCaption) != std::string::npos) return window;
   }
   return 0;
+}
+
+std::optional<std::pair<int, int>> PrivateDisplay::Size(XWindowId window) const {
+  XWindowAttributes attributes{};
+  if (!XGetWindowAttributes(display_, window, &attributes)) return std::nullopt;
+  return std::make_pair(attributes.width, attributes.height);
 }
 
 std::optional<std::pair<int, int>> PrivateDisplay::Position(XWindowId window) const {

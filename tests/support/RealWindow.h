@@ -47,6 +47,23 @@ inline constexpr char kStoredChoicesAnswer[] =
     "lg2\r\nly5\r\nlc103\r\npn103\r\nlt1\r\n"
     "pt 0 0 2.5 0 -3\r\npt 100 0 2.5 0 -3\r\npt 100 50 2.5 0 -3\r\n";
 
+// The private display's one screen, in pixels.
+inline constexpr int kScreenWidth = 1024, kScreenHeight = 768;
+
+// Stored dialog positions (the first two settings lines) that leave the
+// dialog's frame wholly off the screen, and some that leave it partly on it.
+inline constexpr std::pair<int, int> kOffScreenPositions[] = {{5000, -3000}, {-700, -20}, {200, -2500}};
+inline constexpr std::pair<int, int> kPartlyOnScreenPositions[] = {{-300, -100}, {1000, 700}};
+
+// kStoredSettings and kSavedSettings with another position.
+std::string StoredSettingsAt(std::pair<int, int> position);
+std::string SavedSettingsAt(std::pair<int, int> position);
+
+// Where a dialog frame of the size opens for the stored position on the
+// screen: as stored when any of it is on the screen, else moved along each
+// axis where it is off, just far enough to lie wholly inside.
+std::pair<int, int> OnScreenPosition(std::pair<int, int> stored, std::pair<int, int> size);
+
 // Centres of the buttons, in the dialog's client coordinates.
 inline constexpr int kOkX = 72 + 121 / 2, kOkY = 184 + 25 / 2;
 inline constexpr int kCancelX = 264 + 121 / 2, kCancelY = 184 + 25 / 2;
@@ -176,6 +193,10 @@ class PrivateDisplay {
 
   // The window's top-left corner in screen coordinates.
   std::optional<std::pair<int, int>> Position(XWindowId window) const;
+
+  // The window's width and height, its frame included where the toolkit
+  // draws one itself.
+  std::optional<std::pair<int, int>> Size(XWindowId window) const;
 
   // Asks the window to close the way a window manager does when its close
   // box is clicked (WM_DELETE_WINDOW).
