@@ -12,6 +12,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "common/DoubleRounding.h"
 #include "common/MyFunc.h"
 
 // A routine the compiler must not fold into its caller.
@@ -525,7 +526,10 @@ Q527_NOINLINE double ReadFloat(std::string_view text, const char* body, bool neg
   if (!anyDigit) return negative ? -0.0 : 0.0;
 
   if (!dropped && ScaleExactly(mantissa, power + exponent, value)) return negative ? -value : value;
-  const auto [stop, error] = std::from_chars(body, end, value);
+  const auto [stop, error] = [&] {
+    const TDoubleRounding once;
+    return std::from_chars(body, end, value);
+  }();
   if (error == std::errc::result_out_of_range) {
     const int64_t weight = exponent + (integerDigits > 0 ? integerDigits : -fractionZeros);
     if (weight > 0) throw EFloatOverflow(text);

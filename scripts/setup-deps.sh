@@ -14,9 +14,9 @@ PACKAGES=(
   xdotool                   # keys for the dialog on that display
   fonts-ipafont-gothic      # Japanese glyphs for the dialog
   clang libclang-rt-14-dev  # the fuzz targets (libFuzzer and the sanitizers' runtime)
-  g++-mingw-w64-x86-64-posix mingw-w64-tools  # the Windows build, cross-compiled
+  g++-mingw-w64-i686-posix mingw-w64-tools  # the 32-bit Windows build, cross-compiled
   googletest                # its tests' GoogleTest, built from source by the same compiler
-  wine wine64 fonts-wine    # running the Windows build
+  wine wine64 wine32:i386 fonts-wine  # running the Windows build (wine32 runs 32-bit programs)
   locales                   # ja_JP.UTF-8, for Wine's code page 932
 )
 
@@ -38,6 +38,10 @@ fi
 
 echo "setup-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+# wine32 is a package of the i386 architecture.
+if [[ " ${missing[*]} " == *:i386\ * ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${as_root[@]}" dpkg --add-architecture i386
+fi
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq </dev/null
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
   apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null >/dev/null

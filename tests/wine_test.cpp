@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <iostream>
 #include <filesystem>
@@ -42,6 +43,7 @@ struct Outcome {
   std::string answer;
   std::string settings;  // empty when there is no settings file
   std::optional<std::pair<int, int>> position;
+  std::optional<std::pair<int, int>> size;  // of the window, its frame included
 };
 
 // The first line where two answers part, for a readable failure.
@@ -133,6 +135,7 @@ class WineTest : public RealWindowTest {
       return outcome;
     }
     outcome.position = display_.Position(window);
+    outcome.size = display_.Size(window);
     ExpectCleanExit(tool, route(tool, window), folder);
     outcome.answer = ReadBytes(folder / "JWC_TEMP.TXT");
     outcome.settings = ReadBytes(folder / "q527.dat");
@@ -190,6 +193,24 @@ TEST_F(WineTest, SettingsFileRoundTrips) {
   EXPECT_EQ(second.settings, kSavedSettings);
   EXPECT_EQ(second.answer, kStoredChoicesAnswer);
   EXPECT_EQ(second.position, std::make_pair(120, 80));
+}
+
+TEST_F(WineTest, StoredPositionOffTheScreenOpensOnIt) {
+  std::vector<std::pair<int, int>> positions(std::begin(kOffScreenPositions),
+                                             std::end(kOffScreenPositions));
+  positions.insert(positions.end(), std::begin(kPartlyOnScreenPositions),
+                   std::end(kPartlyOnScreenPositions));
+  int number = 0;
+  for (const std::pair<int, int>& stored : positions) {
+    SCOPED_TRACE("stored at " + std::to_string(stored.first) + ", " + std::to_string(stored.second));
+    const Outcome outcome = Run(WindowsProgram(), "at" + std::to_string(++number), kTwoLines,
+                                StoredSettingsAt(stored), Keys("Return"));
+    ASSERT_TRUE(outcome.size);
+    const std::pair<int, int> placed = OnScreenPosition(stored, *outcome.size);
+    EXPECT_EQ(outcome.position, placed);
+    EXPECT_EQ(outcome.answer, kStoredChoicesAnswer);
+    EXPECT_EQ(outcome.settings, SavedSettingsAt(placed));
+  }
 }
 
 TEST_F(WineTest, Edit1LimitsTypingButNotTheStoredScale) {
@@ -322,27 +343,55 @@ std::optional<int> RunToEnd(const std::vector<std::string>& argv, const fs::path
   return child.WaitFor(kPatience);
 }
 
-TEST_F(WineTest, ProgramImportsOnlyWindowsOwnLibraries) {
+// The program runs on every Windows the host runs on: a 32-bit x86 program,
+// large address aware, importing only functions that Windows 7's own DLLs
+// export (tests/windows7-imports.txt lists those it may use).
+TEST_F(WineTest, ProgramIs32BitAndImportsOnlyWindows7Functions) {
   const fs::path listing = Dir() / "objdump.txt";
   ASSERT_TRUE(EndedWithZero(
-      RunToEnd({"x86_64-w64-mingw32-objdump", "-p", WindowsProgram().string()}, listing)));
-  const std::vector<std::string> windowsOwn = {"COMCTL32.dll", "GDI32.dll",  "IMM32.dll",
-                                               "KERNEL32.dll", "msvcrt.dll", "USER32.dll"};
-  std::vector<std::string> imported;
+      RunToEnd({"i686-w64-mingw32-objdump", "-p", WindowsProgram().string()}, listing)));
   const std::string text = ReadBytes(listing);
-  for (size_t at = text.find("DLL Name: "); at != std::string::npos;
-       at = text.find("DLL Name: ", at + 1)) {
-    const size_t start = at + 10;
-    imported.push_back(text.substr(start, text.find_first_of("\r\n", start) - start));
+  EXPECT_NE(text.find(" pei-i386\n"), std::string::npos);
+  EXPECT_NE(text.find("large address aware"), std::string::npos) << text.substr(0, 300);
+  std::vector<std::string> allowed;
+  {
+    const std::string list = ReadBytes(fs::path(Q527_TESTS_DIR) / "windows7-imports.txt");
+    size_t start = 0;
+    for (size_t end; (end = list.find('\n', start)) != std::string::npos; start = end + 1)
+      if (end > start && list[start] != '#') allowed.push_back(list.substr(start, end - start));
   }
-  EXPECT_EQ(windowsOwn, imported);
+  // "\tDLL Name: KERNEL32.dll", then one "\tvma\t hint  Name" line a function.
+  std::string dll;
+  int imports = 0;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = text.substr(start, end - start);
+    if (line.rfind("\tDLL Name: ", 0) == 0) {
+      dll = line.substr(11);
+      std::transform(dll.begin(), dll.end(), dll.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+      continue;
+    }
+    if (dll.empty() || line.empty()) {
+      if (line.empty()) dll.clear();
+      continue;
+    }
+    const size_t name = line.find_last_of(" \t");
+    if (line[0] != '\t' || name == std::string::npos || line.find("vma:") != std::string::npos)
+      continue;
+    const std::string import = dll + " " + line.substr(name + 1);
+    ++imports;
+    EXPECT_TRUE(std::find(allowed.begin(), allowed.end(), import) != allowed.end())
+        << import << " is not known to be in Windows 7";
+  }
+  EXPECT_GT(imports, 100);
 }
 
 // The archive unpacked into a folder with a Japanese name and started the
 // way the host starts it: cmd runs the batch file and returns only once the
 // tool has ended and its answer is complete.
 TEST_F(WineTest, PackageRunsThroughItsBatchFile) {
-  const fs::path archive = WindowsBuildDir() / "q527-1.0.0-win64.zip";
+  const fs::path archive = WindowsBuildDir() / "q527-1.0.0-win32.zip";
   ASSERT_TRUE(fs::is_regular_file(archive)) << archive << " is not made (cpack in build-windows)";
   const fs::path unpacked = Dir() / "jww" / "外部変形";
   fs::create_directories(unpacked);
@@ -357,9 +406,9 @@ TEST_F(WineTest, PackageRunsThroughItsBatchFile) {
 
   // The host reads the header lines of the batch file: Shift-JIS, CR LF.
   std::string batch;
-  for (const char* line : {"REM 端点に点を作図", "@echo off", "REM #jww", "REM #cd", "REM #zz",
+  for (const char* line : {"@REM 端点に点を作図", "@echo off", "REM #jww", "REM #cd", "REM #zz",
                            "REM #h1", "REM #hc 点を作図する図形を範囲選択してください",
-                           "REM #e", "start /w \"\" \"%~dp0q527.exe\""})
+                           "REM #e", "\"%~dp0q527.exe\""})
     batch += Sjis(line) + "\r\n";
   EXPECT_EQ(batch, ReadBytes(folder / "q527.bat"));
   EXPECT_NE(ReadBytes(folder / "はじめにお読みください.txt").find(Sjis("アンインストール")), std::string::npos);

@@ -1,4 +1,4 @@
-REM 端点に点を作図
+@REM 端点に点を作図
 @echo off
 REM #jww
 REM #cd
@@ -6,4 +6,4 @@ REM #zz
 REM #h1
 REM #hc 点を作図する図形を範囲選択してください
 REM #e
-start /w "" "%~dp0q527.exe"
+"%~dp0q527.exe"
