@@ -3,7 +3,9 @@
 //
 //   production_answer ENTITIES SEED points|markers DRAWING ANSWER
 //
-// The run is the tool's own, with the default choices or with markers.
+// The run is the tool's own, with the default choices or with markers. With
+// "-" for ENTITIES and SEED the drawing is not written but read as it is,
+// so that timing the process times the tool's run alone.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,14 +18,15 @@
 int main(int argc, char** argv) {
   const std::string mode = argc == 6 ? argv[3] : "";
   if (mode != "points" && mode != "markers") {
-    std::fprintf(stderr, "usage: %s ENTITIES SEED points|markers DRAWING ANSWER\n", argv[0]);
+    std::fprintf(stderr, "usage: %s ENTITIES|- SEED|- points|markers DRAWING ANSWER\n", argv[0]);
     return 2;
   }
+  const bool given = std::string(argv[1]) == "-" && std::string(argv[2]) == "-";
   const int entities = std::atoi(argv[1]);
   const auto seed = static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10));
   const std::filesystem::path drawing = argv[4];
   const std::filesystem::path answer = argv[5];
-  if (!WriteDrawing(drawing.string(), entities, seed)) {
+  if (!given && !WriteDrawing(drawing.string(), entities, seed)) {
     std::fprintf(stderr, "cannot write %s\n", drawing.string().c_str());
     return 1;
   }

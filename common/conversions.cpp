@@ -81,6 +81,67 @@ constexpr std::array<double, 23> kDoublePowers = PowersOf<double, 23>(10.0);
 
 #if defined(__SIZEOF_INT128__)
 using U128 = unsigned __int128;
+#else
+// An unsigned 128-bit integer where the compiler has none (32-bit x86): the
+// operations the routines below use, exact and wrapping as unsigned
+// __int128 does, so that every platform reads and writes the same digits.
+class U128 {
+ public:
+  constexpr U128(uint64_t low = 0) : high_(0), low_(low) {}
+  constexpr explicit operator uint64_t() const { return low_; }
+
+  friend constexpr U128 operator<<(U128 a, int n) {
+    if (n == 0) return a;
+    if (n >= 64) return Of(a.low_ << (n - 64), 0);
+    return Of(a.high_ << n | a.low_ >> (64 - n), a.low_ << n);
+  }
+  friend constexpr U128 operator>>(U128 a, int n) {
+    if (n == 0) return a;
+    if (n >= 64) return Of(0, a.high_ >> (n - 64));
+    return Of(a.high_ >> n, a.low_ >> n | a.high_ << (64 - n));
+  }
+  friend constexpr U128 operator+(U128 a, U128 b) {
+    const uint64_t low = a.low_ + b.low_;
+    return Of(a.high_ + b.high_ + (low < a.low_ ? 1 : 0), low);
+  }
+  friend constexpr U128 operator-(U128 a, U128 b) {
+    return Of(a.high_ - b.high_ - (a.low_ < b.low_ ? 1 : 0), a.low_ - b.low_);
+  }
+  friend constexpr U128 operator*(U128 a, U128 b) {
+    U128 product = Product(a.low_, b.low_);
+    product.high_ += a.high_ * b.low_ + a.low_ * b.high_;
+    return product;
+  }
+  friend constexpr U128 operator&(U128 a, U128 b) { return Of(a.high_ & b.high_, a.low_ & b.low_); }
+  friend constexpr U128 operator|(U128 a, U128 b) { return Of(a.high_ | b.high_, a.low_ | b.low_); }
+  friend constexpr bool operator==(U128 a, U128 b) { return a.high_ == b.high_ && a.low_ == b.low_; }
+  friend constexpr bool operator<(U128 a, U128 b) {
+    return a.high_ < b.high_ || (a.high_ == b.high_ && a.low_ < b.low_);
+  }
+  friend constexpr bool operator>=(U128 a, U128 b) { return !(a < b); }
+  constexpr U128& operator<<=(int n) { return *this = *this << n; }
+  constexpr U128& operator+=(U128 b) { return *this = *this + b; }
+  constexpr U128& operator-=(U128 b) { return *this = *this - b; }
+  constexpr U128& operator|=(U128 b) { return *this = *this | b; }
+
+ private:
+  static constexpr U128 Of(uint64_t high, uint64_t low) {
+    U128 value(low);
+    value.high_ = high;
+    return value;
+  }
+  // The whole product of two 64-bit numbers, from four of 32 by 32 bits.
+  static constexpr U128 Product(uint64_t a, uint64_t b) {
+    const uint64_t a0 = a & 0xFFFFFFFF, a1 = a >> 32, b0 = b & 0xFFFFFFFF, b1 = b >> 32;
+    const uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
+    const uint64_t middle = (p00 >> 32) + (p01 & 0xFFFFFFFF) + (p10 & 0xFFFFFFFF);
+    return Of(p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32), middle << 32 | (p00 & 0xFFFFFFFF));
+  }
+
+  uint64_t high_;
+  uint64_t low_;
+};
+#endif
 
 // The smallest and largest powers of ten ScaleExactly takes to binary itself.
 constexpr int kMinPower = -27;
@@ -161,7 +222,6 @@ inline double ScaleByPowerOfFive(uint64_t w, int q) {
   mantissa &= ~(uint64_t{1} << 52);
   return std::bit_cast<double>(static_cast<uint64_t>(biased) << 52 | mantissa);
 }
-#endif
 
 // ---- Eight digits at a time ----------------------------------------------------
 //
@@ -265,12 +325,10 @@ inline bool ScaleExactly(uint64_t mantissa, int64_t power, double& value) {
     value = 0.0;
     return true;
   }
-#if defined(__SIZEOF_INT128__)
   if (power >= kMinPower && power <= kMaxPower) {
     value = ScaleByPowerOfFive(mantissa, static_cast<int>(power));
     return true;
   }
-#endif
   // Both operands exact in a double: one division or product rounds once.
   if (mantissa <= (uint64_t{1} << 53) && power >= -22 && power <= 22) {
     const auto m = static_cast<double>(mantissa);
@@ -319,7 +377,6 @@ void GeneralDigitsByText(double magnitude, char* digits, int& exponent) {
 // fraction is at least 0.4995 (a tie there rounds up under either tie rule;
 // a fraction from 0.9995 on carries, which rounds up as well).
 bool GeneralDigitsExactly(double magnitude, uint64_t& rounded, int& exponent) {
-#if defined(__SIZEOF_INT128__)
   constexpr uint64_t kLow = 100000000000000;    // 10^14
   constexpr uint64_t kHigh = 1000000000000000;  // 10^15
   constexpr std::array<uint64_t, 28> kFives = PowersOf<uint64_t, 28>(5);
@@ -351,10 +408,6 @@ bool GeneralDigitsExactly(double magnitude, uint64_t& rounded, int& exponent) {
     return true;
   }
   return false;
-#else
-  (void)magnitude, (void)rounded, (void)exponent;
-  return false;
-#endif
 }
 
 }  // namespace

@@ -5,15 +5,15 @@
 // The index is an open-addressing hash table of the placed points, keyed by a
 // grid cell and sized once for the walk, so that a search usually ends after
 // one cache line. Each axis value is keyed in one of two ways:
-//  - |v| < 2^36: by its cell floor(v * 2^16 + 1/2). A cell is 2^-16 (about
+//  - |v| < 2^34: by its cell floor(v * 2^16 + 1/2). A cell is 2^-16 (about
 //    1.5e-5) wide, some 1500 times the tolerance, so a point within 1e-8 lies
 //    in the same cell unless the value is that close to an edge, and then only
 //    the neighbour on that side needs looking at. The product and the sum are
 //    exact (a power of two, and fewer than 53 bits), and the half shifts the
 //    edges away from whole numbers, which drawings are full of.
-//  - |v| >= 2^36: by its exact value. There neighbouring doubles are 2^-16
+//  - |v| >= 2^34: by its exact value. There neighbouring doubles are 2^-18
 //    apart, so within 1e-8 of such a value lies only the value itself, and no
-//    value below 2^36 can match one above.
+//    value below 2^34 can match one above.
 // A point with a non-finite coordinate matches nothing (its difference with
 // anything is NaN or infinite) and is kept out of the index.
 #include <bit>
@@ -36,7 +36,11 @@ constexpr Ext kSameTolerance = 1e-8L;
 constexpr double kLoose = 1.01e-8;
 
 constexpr double kCellsPerUnit = 65536.0;     // 2^16
-constexpr double kExactFrom = 68719476736.0;  // 2^36
+constexpr double kExactFrom = 17179869184.0;  // 2^34
+// Added to a double below 2^51 in magnitude (a cell number below 2^50 here),
+// rounds it to an integer held in the low bits of the sum's significand,
+// where neighbouring integers have neighbouring bits: 1.5 * 2^52.
+constexpr double kIntegerRounding = 6755399441055744.0;
 // A matching value is at most 1e-8 * 2^16 = 6.5536e-4 cells away.
 constexpr double kNearEdge = 6.6e-4;
 
@@ -60,11 +64,13 @@ struct TAxisKey {
 TAxisKey AxisKey(double v) {
   if (!(std::fabs(v) < kExactFrom)) return TAxisKey{std::bit_cast<uint64_t>(v), 0};
   const double t = v * kCellsPerUnit + 0.5;
-  auto cell = static_cast<int64_t>(t);
-  if (static_cast<double>(cell) > t) --cell;
-  const double within = t - static_cast<double>(cell);
+  // floor(t) without a conversion between double and a 64-bit integer,
+  // which 32-bit x86 has no instruction for.
+  double cell = (t + kIntegerRounding) - kIntegerRounding;
+  if (cell > t) cell -= 1.0;
+  const double within = t - cell;
   const int near = within <= kNearEdge ? -1 : (within >= 1.0 - kNearEdge ? 1 : 0);
-  return TAxisKey{static_cast<uint64_t>(cell), near};
+  return TAxisKey{std::bit_cast<uint64_t>(cell + kIntegerRounding), near};
 }
 
 uint64_t CellHash(uint64_t kx, uint64_t ky) {
@@ -101,7 +107,10 @@ struct TPlacedPointList::Index {
 
   // The first slot of the cell with this hash.
   size_t Home(uint64_t hash) const {
-    return static_cast<size_t>(((hash >> 32) * static_cast<uint64_t>(Size)) >> 32);
+    // One 32 by 32-bit product on every platform.
+    return static_cast<size_t>(
+        (static_cast<uint64_t>(static_cast<uint32_t>(hash >> 32)) * static_cast<uint32_t>(Size)) >>
+        32);
   }
   static uint32_t PrintOf(uint64_t hash) { return static_cast<uint32_t>(hash); }
 
