@@ -343,6 +343,19 @@ std::optional<int> RunToEnd(const std::vector<std::string>& argv, const fs::path
   return child.WaitFor(kPatience);
 }
 
+// The dialog's tests from inside its process need a display: this one.
+TEST_F(WineTest, DialogFromInsideItsProcess) {
+  const fs::path program = WindowsBuildDir() / "tests" / "win32_dialog_test.exe";
+  const fs::path output = Dir() / "win32_dialog_test.txt";
+  Child test;
+  ASSERT_TRUE(test.Start({"wine", program.string()}, Environment({"DISPLAY=" + display_.Name()}),
+                         output.string(), output.string(), Dir()));
+  const std::optional<int> status = test.WaitFor(kPatience);
+  const std::string text = ReadBytes(output);
+  EXPECT_TRUE(EndedWithZero(status)) << ExitText(status) << "\n" << text;
+  EXPECT_EQ(text.find("[  SKIPPED ]"), std::string::npos) << text;
+}
+
 // The program runs on every Windows the host runs on: a 32-bit x86 program,
 // large address aware, importing only functions that Windows 7's own DLLs
 // export (tests/windows7-imports.txt lists those it may use).

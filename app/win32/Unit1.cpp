@@ -271,6 +271,9 @@ void TForm1::BuildControls() {
   SendMessageW(Edit1, EM_SETLIMITTEXT, Edit1MaxChars, 0);
   SetWindowTextW(Memo1, MemoText().c_str());
   SetWindowSubclass(Memo1, LeaveKeysToDialog, 0, 0);
+  // No control takes Japanese input: with the input method on, Space would
+  // not reach a check box or a button.
+  ImmAssociateContextEx(Handle, nullptr, IACE_CHILDREN);
   SendMessageW(Handle, DM_SETDEFID, IDOK, 0);
   // The focus starts on the first control of the tab chain.
   const TControlLayout* first = TabChain().front();
@@ -282,12 +285,12 @@ void TForm1::BuildControls() {
 HWND TForm1::MakeControl(const TControlLayout& control, HWND previous) {
   TWindowKind kind = KindOf(control);
   DWORD style = WS_CHILD | WS_VISIBLE | kind.Style;
-  if (InTabChain(control)) {
-    style |= WS_TABSTOP;
-    // Arrow keys move between the radio buttons of one group only.
-    if (control.Kind != TControlKind::RadioButton || (control.Flags & ControlGroupStart) != 0)
-      style |= WS_GROUP;
-  }
+  if (InTabChain(control)) style |= WS_TABSTOP;
+  // Every control a group of its own but the radio buttons of one group, so
+  // that the arrow keys move between those only, never onto a label or a
+  // group box.
+  if (control.Kind != TControlKind::RadioButton || (control.Flags & ControlGroupStart) != 0)
+    style |= WS_GROUP;
   int left = control.Left;
   int top = control.Top;
   if (const TControlLayout* parent = FindControl(control.Parent)) {

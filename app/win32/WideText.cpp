@@ -25,10 +25,13 @@ std::wstring WideOfAnsi(std::string_view text) { return Widen(CP_ACP, text); }
 std::string SjisOfWide(std::wstring_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
+  // No best fit: "¥" must not become a backslash, nor "é" an "e".
+  constexpr DWORD kFlags = WC_NO_BEST_FIT_CHARS;
   const int length =
-      WideCharToMultiByte(kShiftJis, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+      WideCharToMultiByte(kShiftJis, kFlags, text.data(), size, nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<size_t>(length), '\0');
   if (length > 0)
-    WideCharToMultiByte(kShiftJis, 0, text.data(), size, bytes.data(), length, nullptr, nullptr);
+    WideCharToMultiByte(kShiftJis, kFlags, text.data(), size, bytes.data(), length, nullptr,
+                        nullptr);
   return bytes;
 }
