@@ -335,11 +335,17 @@ TEST_F(WineTest, DialogFollowsTheLayout) {
 // The Windows build's folder, where cpack leaves the archive.
 fs::path WindowsBuildDir() { return WindowsProgram().parent_path().parent_path(); }
 
-// Runs a program to its end with its output in the file; its wait status.
+// The Windows build's stand-in for a failing tool
+// (tests/support/WindowsAid.cpp).
+fs::path WindowsAid() { return WindowsBuildDir() / "tests" / "WindowsAid.exe"; }
+
+// Runs a program to its end with its output in the file, with the
+// environment changes; its wait status.
 std::optional<int> RunToEnd(const std::vector<std::string>& argv, const fs::path& output,
-                            const fs::path& workingDir = {}) {
+                            const fs::path& workingDir = {},
+                            const std::vector<std::string>& env = {}) {
   Child child;
-  if (!child.Start(argv, Environment({}), output.string(), output.string(), workingDir)) return {};
+  if (!child.Start(argv, Environment(env), output.string(), output.string(), workingDir)) return {};
   return child.WaitFor(kPatience);
 }
 
@@ -354,6 +360,23 @@ TEST_F(WineTest, DialogFromInsideItsProcess) {
   const std::string text = ReadBytes(output);
   EXPECT_TRUE(EndedWithZero(status)) << ExitText(status) << "\n" << text;
   EXPECT_EQ(text.find("[  SKIPPED ]"), std::string::npos) << text;
+}
+
+// Unpacks the archive the host's users get into the folder; the folder q527
+// it holds, or nothing (after a failure) when there is none.
+std::optional<fs::path> UnpackPackage(const fs::path& into) {
+  const fs::path archive = WindowsBuildDir() / "q527-1.0.0-win32.zip";
+  if (!fs::is_regular_file(archive)) {
+    ADD_FAILURE() << archive << " is not made (cpack in build-windows)";
+    return std::nullopt;
+  }
+  fs::create_directories(into);
+  if (!EndedWithZero(RunToEnd({"cmake", "-E", "tar", "xf", archive.string()},
+                              into.parent_path() / "unpack.txt", into))) {
+    ADD_FAILURE() << archive << " cannot be unpacked";
+    return std::nullopt;
+  }
+  return into / "q527";
 }
 
 // The program runs on every Windows the host runs on: a 32-bit x86 program,
@@ -404,13 +427,9 @@ TEST_F(WineTest, ProgramIs32BitAndImportsOnlyWindows7Functions) {
 // way the host starts it: cmd runs the batch file and returns only once the
 // tool has ended and its answer is complete.
 TEST_F(WineTest, PackageRunsThroughItsBatchFile) {
-  const fs::path archive = WindowsBuildDir() / "q527-1.0.0-win32.zip";
-  ASSERT_TRUE(fs::is_regular_file(archive)) << archive << " is not made (cpack in build-windows)";
-  const fs::path unpacked = Dir() / "jww" / "外部変形";
-  fs::create_directories(unpacked);
-  ASSERT_TRUE(EndedWithZero(RunToEnd({"cmake", "-E", "tar", "xf", archive.string()},
-                                     Dir() / "unpack.txt", unpacked)));
-  const fs::path folder = unpacked / "q527";
+  const std::optional<fs::path> unpacked = UnpackPackage(Dir() / "jww" / "外部変形");
+  ASSERT_TRUE(unpacked);
+  const fs::path& folder = *unpacked;
   std::vector<std::string> files;
   for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path().filename().string());
   std::sort(files.begin(), files.end());
@@ -418,10 +437,14 @@ TEST_F(WineTest, PackageRunsThroughItsBatchFile) {
                                              "はじめにお読みください.txt"}));
 
   // The host reads the header lines of the batch file: Shift-JIS, CR LF.
+  // When the tool ends with any status but 0, a crash's negative one
+  // included, the batch file answers "hq" itself.
   std::string batch;
   for (const char* line : {"@REM 端点に点を作図", "@echo off", "REM #jww", "REM #cd", "REM #zz",
                            "REM #h1", "REM #hc 点を作図する図形を範囲選択してください",
-                           "REM #e", "\"%~dp0q527.exe\""})
+                           "REM #e", "setlocal EnableExtensions DisableDelayedExpansion",
+                           "\"%~dp0q527.exe\"",
+                           "if not \"%errorlevel%\"==\"0\" echo hq>\"%~dp0JWC_TEMP.TXT\""})
     batch += Sjis(line) + "\r\n";
   EXPECT_EQ(batch, ReadBytes(folder / "q527.bat"));
   EXPECT_NE(ReadBytes(folder / "はじめにお読みください.txt").find(Sjis("アンインストール")), std::string::npos);
@@ -439,6 +462,39 @@ TEST_F(WineTest, PackageRunsThroughItsBatchFile) {
   ExpectCleanExit(cmd, status, folder);
   EXPECT_EQ(ReadBytes(ExamplesDir() / "sample-answer.txt"), answer);
   EXPECT_EQ(0u, display_.FindDialog()) << "the dialog outlived cmd";
+}
+
+// A q527.exe that does not answer (missing, blocked, ending with an error
+// or crashing) leaves the batch file to answer "hq": the host never reads its
+// own selection back as commands. A tool that ends with 0 keeps its answer.
+TEST_F(WineTest, BatchFileAnswersNoChangeWhenTheToolFails) {
+  ASSERT_TRUE(fs::is_regular_file(WindowsAid())) << WindowsAid() << " is not built";
+  const std::optional<fs::path> unpacked = UnpackPackage(Dir() / "jww" / "外部変形");
+  ASSERT_TRUE(unpacked);
+  const fs::path& folder = *unpacked;
+  const struct {
+    std::string name;
+    std::optional<std::string> status;  // of the stand-in for q527.exe; nothing: no q527.exe
+    std::string answer;
+  } kCases[] = {
+      {"missing", std::nullopt, kNoChange},
+      {"status 1", "1", kNoChange},
+      {"a crash's status", "0xC0000005", kNoChange},
+      {"status 0", "0", kTwoLines},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(folder / "q527.exe");
+    if (c.status) fs::copy_file(WindowsAid(), folder / "q527.exe");
+    WriteBytes(folder / "JWC_TEMP.TXT", kTwoLines);
+    const fs::path output = Dir() / "cmd.txt";
+    const std::optional<int> status =
+        RunToEnd({"wine", "cmd", "/c", "q527.bat"}, output, folder,
+                 {"Q527_EXIT_STATUS=" + c.status.value_or("")});
+    ASSERT_TRUE(status) << "cmd never ended";
+    EXPECT_EQ(PrintableBytes(ReadBytes(folder / "JWC_TEMP.TXT")), PrintableBytes(c.answer))
+        << "cmd said: " << ReadBytes(output);
+  }
 }
 
 }  // namespace
