@@ -40,6 +40,13 @@ bool answered = false;
 const std::string_view MakingFileText =
     "\x83\x74\x83\x40\x83\x43\x83\x8b\x90\xb6\x90\xac\x92\x86\x82\xc5\x82\xb7";  // "ファイル生成中です"
 
+const std::string_view AnswerNotWrittenText =
+    "\x8d\xec\x90\x7d\x8c\x8b\x89\xca\x82\xf0 JWC_TEMP.TXT \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf"
+    "\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42\n"
+    "q527 \x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xf0\x81\x41\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x82\xcc"
+    "\x82\xc5\x82\xab\x82\xe9\x8f\xea\x8f\x8a\x82\xc9\x88\xda\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3"
+    "\x82\xa2\x81\x42";
+
 TRunPaths RunPathsOf(const std::filesystem::path& program) {
   TRunPaths paths;
   paths.Program = program.empty() ? RunningProgramPath() : program;
@@ -86,16 +93,17 @@ double CaptureScale(std::string_view scaleText) {
 
 void MarkAnswered() noexcept { answered = true; }
 
-void AnswerIfUnanswered() noexcept {
-  if (answered) return;
+bool AnswerIfUnanswered() noexcept {
+  if (answered) return true;
   answered = true;
   try {
     const TRunPaths paths = RunPathsOf({});
-    if (paths.Program.empty()) return;
+    if (paths.Program.empty()) return false;
     JwwClearOut();
-    WriteCommandFile(paths.Exchange);
+    return WriteCommandFile(paths.Exchange);
   } catch (...) {
     // Memory ran out: there is nothing left to answer with.
+    return false;
   }
 }
 
@@ -152,11 +160,12 @@ void TSession::DiscardProduction(const TShowStatus& showStatus) {
   if (showStatus) showStatus(CountsText());
 }
 
-void TSession::Close() noexcept {
-  if (closed_) return;
+bool TSession::Close() noexcept {
+  if (closed_) return written_;
   closed_ = true;
-  // The result is not looked at: a failed write removes the partial file
-  // itself, and the dialog closes all the same.
-  WriteCommandFile(paths_.Exchange);
+  // A failed write removes the partial file itself; the dialog closes all
+  // the same, and its front-end decides what the user is told.
+  written_ = WriteCommandFile(paths_.Exchange);
   JwwFree();
+  return written_;
 }

@@ -29,6 +29,11 @@ std::string CountsText();
 // The status line's last message, "ファイル生成中です".
 extern const std::string_view MakingFileText;
 
+// The message shown when the answer cannot be written, in Shift-JIS:
+// "作図結果を JWC_TEMP.TXT に書き込めませんでした。" and, on a line of its
+// own, "q527 フォルダを、書き込みのできる場所に移してください。".
+extern const std::string_view AnswerNotWrittenText;
+
 // The message shown when the typed scale is too large for a double,
 // "倍率の値が大きすぎます：" followed by the typed text; Shift-JIS.
 std::string ScaleTooLargeText(std::string_view scaleText);
@@ -41,9 +46,10 @@ double CaptureScale(std::string_view scaleText);
 // The program entry's promise to the host, which must never read its own
 // selection back as commands. MarkAnswered: the dialog has closed, and its
 // close has answered. AnswerIfUnanswered: unless it has, writes the
-// no-change answer "hq" beside the running program, once. Neither throws.
+// no-change answer "hq" beside the running program, once; false when that
+// writing failed. Neither throws.
 void MarkAnswered() noexcept;
-void AnswerIfUnanswered() noexcept;
+bool AnswerIfUnanswered() noexcept;
 
 class TSession {
  public:
@@ -66,8 +72,9 @@ class TSession {
   void Produce(const TSettings& settings, const TShowStatus& showStatus);
 
   // The dialog closes: writes the answer, then releases the exchange state.
-  // Runs once; later calls do nothing. Never throws.
-  void Close() noexcept;
+  // false when the answer could not be written (the partial file is gone).
+  // Runs once; later calls do nothing and tell the same. Never throws.
+  bool Close() noexcept;
 
  private:
   void EmitAttributes(const TSettings& settings);
@@ -76,4 +83,5 @@ class TSession {
   TRunPaths paths_;
   TPlacedPointList placed_;
   bool closed_ = false;
+  bool written_ = false;
 };

@@ -181,7 +181,7 @@ TEST_F(RunTest, ShowProduceClose) {
   session.Produce(chosen, [&](std::string_view text) { messages.emplace_back(text); });
   ASSERT_EQ(9u, messages.size());
   EXPECT_EQ(MakingFileText, messages.back());
-  session.Close();
+  EXPECT_TRUE(session.Close());
   session.Close();
   EXPECT_EQ("lg2\r\nly5\r\nlc1\r\npn1\r\nlt1\r\npt 0 0\r\npt 100 0\r\npt 100 50\r\n",
             ReadBytes(Dir() / "JWC_TEMP.TXT"));
@@ -195,6 +195,15 @@ TEST_F(RunTest, CloseWithoutProducingAnswersNoChange) {
   session.Close();
   EXPECT_EQ("hq\r\n", ReadBytes(Dir() / "JWC_TEMP.TXT"));
   EXPECT_FALSE(fs::exists(Dir() / "q527.dat"));
+}
+
+TEST_F(RunTest, CloseTellsAnAnswerNotWritten) {
+  fs::create_directory(Dir() / "JWC_TEMP.TXT");
+  TSession session(Dir() / "q527");
+  session.Open();
+  EXPECT_FALSE(session.Close());
+  EXPECT_FALSE(session.Close()) << "a later call tells the same";
+  EXPECT_TRUE(fs::is_directory(Dir() / "JWC_TEMP.TXT"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // Wine prefix in the environment (scripts/test.sh windows does that).
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cctype>
@@ -495,6 +496,42 @@ TEST_F(WineTest, BatchFileAnswersNoChangeWhenTheToolFails) {
     EXPECT_EQ(PrintableBytes(ReadBytes(folder / "JWC_TEMP.TXT")), PrintableBytes(c.answer))
         << "cmd said: " << ReadBytes(output);
   }
+}
+
+// An answer that cannot be written, here because a folder took its place, is
+// told in a message box over the dialog; once the box is dismissed the tool
+// ends with a status other than 0, for the batch file to answer "hq".
+TEST_F(WineTest, AnswerThatCannotBeWrittenIsTold) {
+  const fs::path folder = PrepareTool("tool", kTwoLines, WindowsProgram());
+  Child tool;
+  const XWindowId window = StartTool(tool, folder);
+  ASSERT_NE(window, 0u);
+  fs::remove(folder / "JWC_TEMP.TXT");
+  fs::create_directory(folder / "JWC_TEMP.TXT");
+  // A shown window titled like the dialog, other than the dialog; 0 for none.
+  const auto messageBox = [&] {
+    for (const XWindowId shown : display_.ShownTopLevels())
+      if (shown != window && display_.Title(shown).find(kDialogCaption) != std::string::npos)
+        return shown;
+    return XWindowId{0};
+  };
+  XWindowId box = 0;
+  const auto deadline = TestClock::now() + kPatience;
+  // A key pressed before the dialog has the focus is lost: pressed again.
+  while (box == 0 && tool.Running() && TestClock::now() < deadline) {
+    display_.Xdotool({"windowfocus", "--sync", std::to_string(window), "key", "Escape"});
+    for (int i = 0; i < 50 && (box = messageBox()) == 0; ++i) std::this_thread::sleep_for(20ms);
+  }
+  ASSERT_NE(box, 0u) << "no message box; the tool " << ExitText(tool.WaitFor(0s));
+  EXPECT_TRUE(tool.Running()) << "the tool did not wait for the message to be read";
+  std::optional<int> status;
+  while (!status && TestClock::now() < deadline) {
+    display_.Xdotool({"windowfocus", "--sync", std::to_string(box), "key", "Return"});
+    status = tool.WaitFor(1s);
+  }
+  ASSERT_TRUE(status) << "the tool never ended";
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) != 0) << ExitText(status);
+  EXPECT_TRUE(fs::is_directory(folder / "JWC_TEMP.TXT")) << "the folder in the answer's place";
 }
 
 }  // namespace

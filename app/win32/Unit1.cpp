@@ -482,4 +482,12 @@ void TForm1::CloseForm() {
   if (Handle != nullptr) DestroyWindow(Handle);
 }
 
-void TForm1::FormClose() { session_.Close(); }
+void TForm1::FormClose() {
+  answerWritten_ = session_.Close();
+  if (!answerWritten_) ShowAnswerNotWritten(Handle);
+}
+
+void ShowAnswerNotWritten(HWND owner) {
+  MessageBoxW(owner, WideOfSjis(AnswerNotWrittenText).c_str(),
+              WideOfSjis(ApplicationTitleText).c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}

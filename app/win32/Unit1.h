@@ -68,8 +68,9 @@ class TForm1 {
   void Button1Click();
   // "キャンセル(&N)": closes the dialog; nothing is saved or produced.
   void Button2Click();
-  // Closing: the session writes the answer and releases the exchange state.
-  // Runs once, from CloseForm.
+  // Closing: the session writes the answer and releases the exchange state;
+  // an answer that could not be written is told in a message box over the
+  // dialog. Runs once, from CloseForm.
   void FormClose();
   // Empties ComboBox2 and fills it with its 266 colour items; no selection.
   void FillColourList();
@@ -78,6 +79,8 @@ class TForm1 {
 
   // The files of this run.
   const TRunPaths& Paths() const { return session_.Paths(); }
+  // false once the close could not write the answer.
+  bool AnswerWritten() const { return answerWritten_; }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -109,7 +112,13 @@ class TForm1 {
   bool producing_ = false;
   bool closePending_ = false;
   bool closed_ = false;
+  bool answerWritten_ = true;
 };
+
+// Tells the user in a message box, owned by owner (nullptr for none), that
+// the answer could not be written and that the tool's folder must move
+// somewhere writable. Returns once the box is dismissed.
+void ShowAnswerNotWritten(HWND owner);
 
 // The program's dialog, set by the program entry.
 extern TForm1* Form1;

@@ -1,6 +1,7 @@
 // The program entry of the Windows build: shows the dialog until it closes
-// and ends with status 0 whatever happened. Command-line arguments are
-// ignored.
+// and ends with status 0 once the host has its answer, 1 when the answer
+// could not be written (the launcher then answers "no change" itself).
+// Command-line arguments are ignored.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -12,10 +13,8 @@
 #include "app/win32/Unit1.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  std::set_terminate([] {
-    AnswerIfUnanswered();
-    std::_Exit(0);
-  });
+  std::set_terminate([] { std::_Exit(AnswerIfUnanswered() ? 0 : 1); });
+  int status = 0;
   try {
     // The manifest asks for the themed controls, which live in comctl32.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
@@ -25,11 +24,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (form.Create(instance)) {
       form.ShowModal();
       MarkAnswered();
+      if (!form.AnswerWritten()) status = 1;
     }
     Form1 = nullptr;
   } catch (...) {
     Form1 = nullptr;
   }
-  AnswerIfUnanswered();
-  return 0;
+  if (!AnswerIfUnanswered()) {
+    ShowAnswerNotWritten(nullptr);
+    status = 1;
+  }
+  return status;
 }

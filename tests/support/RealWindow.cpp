@@ -236,6 +236,17 @@ int Channel(unsigned long pixel, unsigned long mask) {
   return static_cast<int>(((pixel & mask) >> shift) * 255 / bits);
 }
 
+// Xlib's own handler, which ends the program on any error.
+XErrorHandler gDefaultErrorHandler = nullptr;
+
+// A window may vanish between its listing and a question about it, as a
+// closing program's windows do: that request fails with BadWindow, and the
+// question has no answer. Any other error ends the program as before.
+int IgnoreVanishedWindows(Display* display, XErrorEvent* error) {
+  if (error->error_code == BadWindow) return 0;
+  return gDefaultErrorHandler != nullptr ? gDefaultErrorHandler(display, error) : 0;
+}
+
 }  // namespace
 
 // ---- The private display -----------------------------------------------------------
@@ -276,6 +287,8 @@ std::optional<std::string> PrivateDisplay::Start() {
     if (TestClock::now() >= deadline) return "Xvfb does not accept connections on " + name_;
     std::this_thread::sleep_for(50ms);
   }
+  if (gDefaultErrorHandler == nullptr)
+    gDefaultErrorHandler = XSetErrorHandler(IgnoreVanishedWindows);
   return std::nullopt;
 }
 
