@@ -130,7 +130,7 @@ void SaveSettings(const std::filesystem::path& path, const TSettings& settings) 
   if (file == nullptr) return;
   bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   if (written) {
-    written = FinishRewrite(file, path, oldSize, text.size());
+    written = FinishRewrite(file, oldSize, text.size());
   } else {
     std::fclose(file);
   }

@@ -8,12 +8,36 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include <io.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <thread>
+#else
+#include <unistd.h>
+#endif
+
 // std::fopen of the path with the mode ("rb", "wb"); nullptr on failure.
+// Windows enforces share modes: a virus scanner, a backup tool or a syncing
+// client may hold the file for a moment without sharing it, so an open that
+// meets a sharing or lock violation is tried again for about a second.
 inline std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
 #ifdef _WIN32
+  constexpr unsigned long kSharingViolation = 32;  // ERROR_SHARING_VIOLATION
+  constexpr unsigned long kLockViolation = 33;     // ERROR_LOCK_VIOLATION
+  constexpr int kRetries = 20;
+  constexpr std::chrono::milliseconds kPause{50};
   wchar_t wideMode[8] = {};
   for (int i = 0; i < 7 && mode[i] != '\0'; ++i) wideMode[i] = static_cast<wchar_t>(mode[i]);
-  return ::_wfopen(path.c_str(), wideMode);
+  for (int retry = 0;; ++retry) {
+    _doserrno = 0;
+    std::FILE* file = ::_wfopen(path.c_str(), wideMode);
+    if (file != nullptr || retry == kRetries) return file;
+    const unsigned long error = _doserrno;
+    if (error != kSharingViolation && error != kLockViolation) return nullptr;
+    std::this_thread::sleep_for(kPause);
+  }
 #else
   return std::fopen(path.c_str(), mode);
 #endif
@@ -31,7 +55,14 @@ inline std::FILE* OpenForRewrite(const std::filesystem::path& path, std::uintmax
   std::error_code error;
   oldSize = std::filesystem::file_size(path, error);
   std::FILE* file = nullptr;
-  if (!error && oldSize > 0) file = OpenFile(path, "r+b");
+  if (!error && oldSize > 0) {
+    file = OpenFile(path, "r+b");
+    // Measured again once open: the file may have grown while it was held.
+    if (file != nullptr) {
+      const std::uintmax_t openSize = std::filesystem::file_size(path, error);
+      if (!error && openSize > oldSize) oldSize = openSize;
+    }
+  }
   if (file == nullptr) {
     oldSize = 0;
     file = OpenFile(path, "wb");
@@ -41,12 +72,17 @@ inline std::FILE* OpenForRewrite(const std::filesystem::path& path, std::uintmax
 }
 
 // Closes a file from OpenForRewrite once written bytes have gone out, and
-// cuts it to that length where it was longer. false when either fails.
-inline bool FinishRewrite(std::FILE* file, const std::filesystem::path& path,
-                          std::uintmax_t oldSize, std::uintmax_t written) {
-  if (std::fclose(file) != 0) return false;
-  if (written >= oldSize) return true;
-  std::error_code error;
-  std::filesystem::resize_file(path, written, error);
-  return !error;
+// cuts it to that length where it was longer, through the file itself: a
+// file opened again by its path might be another program's by then, and keep
+// a tail of its old bytes. false when either fails.
+inline bool FinishRewrite(std::FILE* file, std::uintmax_t oldSize, std::uintmax_t written) {
+  bool cut = true;
+  if (written < oldSize) {
+#ifdef _WIN32
+    cut = ::_chsize_s(::_fileno(file), static_cast<long long>(written)) == 0;
+#else
+    cut = ::ftruncate(::fileno(file), static_cast<off_t>(written)) == 0;
+#endif
+  }
+  return std::fclose(file) == 0 && cut;
 }

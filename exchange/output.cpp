@@ -264,7 +264,7 @@ bool WriteCommandFile(const std::filesystem::path& path) {
         ok = false;
       }
       if (ok) {
-        ok = FinishRewrite(file, path, oldSize, written);
+        ok = FinishRewrite(file, oldSize, written);
       } else {
         std::fclose(file);  // the file is removed below
       }

@@ -52,11 +52,14 @@ TEST_F(WindowTest, KeysAnswerTheHost) {
       {"Escape", std::nullopt, kNoChange, false},
       // OK with nothing to read still sets the attributes, on layer 0 of group 0.
       {"Return", std::nullopt, "lg0\r\nly0\r\nlc1\r\npn1\r\nlt1\r\n", true},
+      // A selection in the host's own form.
+      {"Return", kHostDrawing, kHostDrawingAnswer, true},
   };
   int number = 0;
   for (const Case& c : kCases) {
-    SCOPED_TRACE(c.keys + (c.drawing ? " with a drawing" : " without a drawing"));
-    const fs::path folder = PrepareTool("case" + std::to_string(++number), c.drawing);
+    const std::string name = "case" + std::to_string(++number);
+    SCOPED_TRACE(name + ": " + c.keys + (c.drawing ? " with a drawing" : " without a drawing"));
+    const fs::path folder = PrepareTool(name, c.drawing);
     Child tool;
     const XWindowId window = StartTool(tool, folder);
     if (!window) continue;

@@ -2,8 +2,9 @@
 // window under Wine on a private X display, run beside this build's Linux
 // q527. Every close route answers as on Linux, the settings file
 // round-trips, a folder with a Japanese name works, the dialog follows the
-// layout, and shared drawings give byte-identical answers. Needs a prepared
-// Wine prefix in the environment (scripts/test.sh windows does that).
+// layout, and shared drawings, the host's own files among them, give
+// byte-identical answers. Needs a prepared Wine prefix in the environment
+// (scripts/test.sh windows does that).
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -17,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -248,10 +250,12 @@ TEST_F(WineTest, SharedDrawingsGiveByteIdenticalAnswers) {
     std::string drawing;
     std::optional<std::string_view> settings;
   };
-  // Every kind of entity, 20,000 of them, answered with plain points and
-  // with markers; arcs that end at the commonest angles.
+  // The example drawing; a selection in the host's own form; every kind of
+  // entity, 20,000 of them, answered with plain points and with markers;
+  // arcs that end at the commonest angles.
   const Case kCases[] = {
       {"example drawing", ReadBytes(ExamplesDir() / "sample.txt"), std::nullopt},
+      {"the host's own form", kHostDrawing, std::nullopt},
       {"arcs at every half degree", HalfDegreeArcs(), std::nullopt},
       {"generated, points", GenerateDrawing(20000, 527), std::nullopt},
       {"generated, markers", GenerateDrawing(20000, 1527), kMarkerSettings},
@@ -265,6 +269,39 @@ TEST_F(WineTest, SharedDrawingsGiveByteIdenticalAnswers) {
     const Outcome windows = Run(WindowsProgram(), "windows" + std::to_string(number), c.drawing,
                                 c.settings, Keys("Return"));
     EXPECT_NE(linux.answer.find("\r\npt "), std::string::npos) << "no points in the answer";
+    EXPECT_TRUE(windows.answer == linux.answer) << FirstDifference(windows.answer, linux.answer);
+  }
+}
+
+// Exchange files that the host itself wrote, kept by other projects in the
+// folder shared/real-host beside the project where there is one: OK gives a
+// well-formed answer, and the same bytes from both builds. Each file goes
+// to the tools as it is, whatever its line ends or damaged bytes.
+TEST_F(WineTest, HostWrittenFilesGiveByteIdenticalAnswers) {
+  const fs::path shared =
+      fs::path(Q527_TESTS_DIR).parent_path().parent_path() / "shared" / "real-host";
+  std::error_code error;
+  if (!fs::is_directory(shared, error))
+    GTEST_SKIP() << "no folder " << shared << " beside the project";
+  std::vector<fs::path> files;
+  for (const fs::directory_entry& entry : fs::directory_iterator(shared, error))
+    if (entry.is_regular_file(error) && entry.path().extension() == ".txt")
+      files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  ASSERT_FALSE(files.empty()) << "no drawings in " << shared;
+  int number = 0;
+  for (const fs::path& file : files) {
+    SCOPED_TRACE(file.filename().string());
+    const std::string drawing = ReadBytes(file);
+    const std::string name = std::to_string(++number);
+    const Outcome linux =
+        Run(LinuxProgram(), "linux" + name, drawing, std::nullopt, Keys("Return"));
+    const Outcome windows =
+        Run(WindowsProgram(), "windows" + name, drawing, std::nullopt, Keys("Return"));
+    const AnswerCheck check = CheckAnswer(linux.answer);
+    EXPECT_TRUE(check.Ok()) << "line " << check.problemLine << " \""
+                            << PrintableBytes(check.problemText) << "\": " << check.problem;
+    EXPECT_NE(linux.answer, kNoChange);
     EXPECT_TRUE(windows.answer == linux.answer) << FirstDifference(windows.answer, linux.answer);
   }
 }
@@ -336,8 +373,8 @@ TEST_F(WineTest, DialogFollowsTheLayout) {
 // The Windows build's folder, where cpack leaves the archive.
 fs::path WindowsBuildDir() { return WindowsProgram().parent_path().parent_path(); }
 
-// The Windows build's stand-in for a failing tool
-// (tests/support/WindowsAid.cpp).
+// The Windows build's stand-in for a failing tool and a program that holds
+// a file open (tests/support/WindowsAid.cpp).
 fs::path WindowsAid() { return WindowsBuildDir() / "tests" / "WindowsAid.exe"; }
 
 // Runs a program to its end with its output in the file, with the
@@ -532,6 +569,47 @@ TEST_F(WineTest, AnswerThatCannotBeWrittenIsTold) {
   ASSERT_TRUE(status) << "the tool never ended";
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) != 0) << ExitText(status);
   EXPECT_TRUE(fs::is_directory(folder / "JWC_TEMP.TXT")) << "the folder in the answer's place";
+}
+
+// A file held open without sharing it for writing, as a virus scanner or a
+// backup tool holds it for a moment, is written once it is free, whole and
+// without a tail of the longer file it replaces: the answer and the settings.
+TEST_F(WineTest, FileHeldOpenIsWrittenOnceFree) {
+  ASSERT_TRUE(fs::is_regular_file(WindowsAid())) << WindowsAid() << " is not built";
+  // The default choices at (10, 20), read leniently and longer than saved.
+  const std::string oldSettings =
+      "10\n20\nTRUE\n1\non\n1\n1\n1\n1\n0\n0\n1\n0\n" + std::string(100, ' ') + "\n";
+  const std::string newSettings =
+      "10\r\n20\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n0\r\n0\r\n1\r\n0\r\n";
+  // The drawing is longer than its answer.
+  const std::string drawing = ReadBytes(ExamplesDir() / "sample.txt");
+  const std::string answer = ReadBytes(ExamplesDir() / "sample-answer.txt");
+  ASSERT_GT(drawing.size(), answer.size());
+  for (const char* held : {"JWC_TEMP.TXT", "q527.dat"}) {
+    SCOPED_TRACE(held);
+    const fs::path folder = PrepareTool(std::string("held-") + held, drawing, WindowsProgram());
+    WriteBytes(folder / "q527.dat", oldSettings);
+    Child tool;
+    const XWindowId window = StartTool(tool, folder);
+    ASSERT_NE(window, 0u);
+    const fs::path said = Dir() / (std::string(held) + ".holder");
+    Child holder;
+    ASSERT_TRUE(holder.Start({"wine", WindowsAid().string(), "hold", held, "600"}, Environment({}),
+                             said.string(), {}, folder));
+    const auto deadline = TestClock::now() + kPatience;
+    while (ReadBytes(said).find("held") == std::string::npos) {
+      ASSERT_TRUE(holder.Running()) << "the file was never held: " << ExitText(holder.WaitFor({}));
+      ASSERT_LT(TestClock::now(), deadline) << "the file was never held";
+      std::this_thread::sleep_for(10ms);
+    }
+    ExpectCleanExit(tool, PressUntilEnded(tool, window, "Return"), folder);
+    EXPECT_NE(ReadBytes(said).find("releasing"), std::string::npos)
+        << "the tool ended while the file was held";
+    EXPECT_TRUE(EndedWithZero(holder.WaitFor(kPatience)));
+    EXPECT_TRUE(ReadBytes(folder / "JWC_TEMP.TXT") == answer)
+        << FirstDifference(ReadBytes(folder / "JWC_TEMP.TXT"), answer);
+    EXPECT_EQ(PrintableBytes(ReadBytes(folder / "q527.dat")), PrintableBytes(newSettings));
+  }
 }
 
 }  // namespace

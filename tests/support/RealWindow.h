@@ -35,6 +35,71 @@ inline constexpr char kTwoLines[] = "lg2\r\nly5\r\nlc1\r\n0 0 100 0\r\n100 0 100
 inline constexpr char kTwoLinesAnswer[] =
     "lg2\r\nly5\r\nlc1\r\npn1\r\nlt1\r\npt 0 0\r\npt 100 0\r\npt 100 50\r\n";
 inline constexpr char kNoChange[] = "hq\r\n";
+
+// A selection as the host itself writes it: "hq" first, an empty "file=",
+// the header with its aligned columns and numbered points ("hp1-" .. "hp4"),
+// write layer lg3 ly2 in SXF colour 108 and line type 49, the font line
+// <ＭＳ ゴシック> in Shift-JIS, "#", then a blank before every segment. A
+// rounded rectangle whose corner arcs end on its sides, one at the host's
+// 89.9999999999999 degrees; words the reader has no rule for ("hzk",
+// "msz"), which make a segment from x 0 with four tokens and nothing with
+// any other count; two segments sharing an end; an arc from the same angle
+// centred on x 0; an ellipse of no extent, a circle and the text 端点.
+inline constexpr char kHostDrawing[] =
+    "hq\r\n"
+    "file=\r\n"
+    "hk 0\r\n"
+    "hs 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50\r\n"
+    "hcw 2 2.5 3 4 5 6 7 8 9 10\r\n"
+    "hch 2 2.5 3 4 5 6 7 8 9 10\r\n"
+    "hcd 0 0 0.5 0.5 0.5 0.5 1 1 1 1\r\n"
+    "hcc      1      1      2      2      3      3      4      4      5      5\r\n"
+    "hn -80 -45 80 70\r\n"
+    "hp1-  -60 -30\r\n"
+    "hp2   60 -30\r\n"
+    "hp3-  60 30\r\n"
+    "hp4   -60 30\r\n"
+    "lg3\r\n"
+    "ly2\r\n"
+    "lc108\r\n"
+    "lt49\r\n"
+    "cn2\r\n"
+    "cn\"$<\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E>\r\n"
+    "#\r\n"
+    " -50 -30 50 -30\r\n"
+    " 60 -20 60 20\r\n"
+    " 50 30 -50 30\r\n"
+    " -60 20 -60 -20\r\n"
+    "ci 50 -20 10 270 0 1 0\r\n"
+    "ci 50 20 10 0 89.9999999999999 1 0\r\n"
+    "ci -50 20 10 89.9999999999999 180 1 0\r\n"
+    "ci -50 -20 10 180 270 1 0\r\n"
+    "lt1\r\n"
+    "hzk 45 80 45\r\n"
+    "hzk 0\r\n"
+    "msz 12 -3 4 5\r\n"
+    "msz -45 -80 -45\r\n"
+    "lc2\r\n"
+    " -40 0 0 -25\r\n"
+    " 0 -25 40 0\r\n"
+    "ci 0 0 15 30 150 1 0\r\n"
+    "ci 0 60 10 89.9999999999999 180 1 0\r\n"
+    "ci 0 0 25 0 0 0.8 89.9999999999999\r\n"
+    "ci 0 0 5\r\n"
+    "ch -8 -2 2.5 0 \"\x92\x5B\x93\x5F\r\n"
+    "#\r\n";
+// Its answer after OK with the default choices: the layer and colour the
+// header announced first, line type 1; the sides' ends, the corner arcs
+// adding none; both ends of each four-token "hzk" and "msz" line; the
+// shared end once; then the ends of the two open arcs.
+inline constexpr char kHostDrawingAnswer[] =
+    "lg3\r\nly2\r\nlc108\r\npn108\r\nlt1\r\n"
+    "pt -50 -30\r\npt 50 -30\r\npt 60 -20\r\npt 60 20\r\n"
+    "pt 50 30\r\npt -50 30\r\npt -60 20\r\npt -60 -20\r\n"
+    "pt 0 45\r\npt 80 45\r\npt 0 -45\r\npt -80 -45\r\n"
+    "pt -40 0\r\npt 0 -25\r\npt 40 0\r\n"
+    "pt 12.9903810567666 7.5\r\npt -12.9903810567666 7.5\r\n"
+    "pt 1.83758917935762E-14 70\r\npt -10 60\r\n";
 // Settings as a user's earlier run may have left them, in the lenient forms
 // the tool reads: at (120, 80); lines and linear solids ticked; point markers
 // "・" (kind -3) at scale 2.5; colour SXF-3 (index 12, colour 103).
