@@ -1,21 +1,11 @@
-# Cross build for 32-bit x86 Windows with MinGW-w64 from a Debian machine. The
-# host is a 32-bit program and runs where 64-bit programs cannot (32-bit
-# Windows, the x86 emulation of Windows on ARM), so the tool is one too.
-# The posix thread model (std::thread and std::mutex need it) and everything
-# linked statically, so that the .exe imports only Windows' own DLLs.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit x86 Windows with MinGW-w64 from a Debian machine: the
+# exe that ships. The host is a 32-bit program and runs where 64-bit
+# programs cannot (32-bit Windows, the x86 emulation of Windows on ARM), so
+# the tool is one too. Everything is linked statically, so that the .exe
+# imports only Windows' own DLLs.
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(Q527_MINGW_PREFIX i686-w64-mingw32)
-find_program(CMAKE_CXX_COMPILER NAMES ${Q527_MINGW_PREFIX}-g++-posix ${Q527_MINGW_PREFIX}-g++ REQUIRED)
-find_program(CMAKE_C_COMPILER NAMES ${Q527_MINGW_PREFIX}-gcc-posix ${Q527_MINGW_PREFIX}-gcc REQUIRED)
-find_program(CMAKE_RC_COMPILER NAMES ${Q527_MINGW_PREFIX}-windres REQUIRED)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${Q527_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 
 # double arithmetic in SSE2, rounded to 53 bits at every step as on x86-64,
 # so that every coordinate comes out as the Linux build writes it; long
@@ -25,9 +15,3 @@ set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
 # Large address aware: up to 4 GB on 64-bit Windows instead of 2 GB.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--large-address-aware")
-
-# The test programs run under Wine.
-find_program(Q527_WINE NAMES wine)
-if(Q527_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${Q527_WINE})
-endif()

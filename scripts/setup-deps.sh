@@ -15,6 +15,7 @@ PACKAGES=(
   fonts-ipafont-gothic      # Japanese glyphs for the dialog
   clang libclang-rt-14-dev  # the fuzz targets (libFuzzer and the sanitizers' runtime)
   g++-mingw-w64-i686-posix mingw-w64-tools  # the 32-bit Windows build, cross-compiled
+  g++-mingw-w64-x86-64-posix  # the 64-bit one, tested where 32-bit programs cannot run
   googletest                # its tests' GoogleTest, built from source by the same compiler
   wine wine64 wine32:i386 fonts-wine  # running the Windows build (wine32 runs 32-bit programs)
   locales                   # ja_JP.UTF-8, for Wine's code page 932
@@ -42,7 +43,13 @@ export DEBIAN_FRONTEND=noninteractive
 if [[ " ${missing[*]} " == *:i386\ * ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${as_root[@]}" dpkg --add-architecture i386
 fi
-"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq </dev/null
+# A mirror in the middle of a sync fails the update now and then: tried again,
+# and the install below goes on with the lists it has if it still fails.
+for attempt in 1 2 3; do
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq </dev/null && break
+  echo "setup-deps: apt-get update failed (attempt $attempt)" >&2
+  sleep $((attempt * 10))
+done
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
   apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null >/dev/null
 echo "setup-deps: done"

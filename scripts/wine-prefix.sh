@@ -29,10 +29,22 @@ environment=(
   "LC_ALL=ja_JP.UTF-8"
 )
 
+# Debian's wine starts every program through its 32-bit loader when wine32
+# is installed. On a machine whose kernel does not run 32-bit programs that
+# loader cannot start: there a wine of DIR's own runs the 64-bit loader
+# directly, for a 64-bit build.
+if [[ -x /usr/lib/wine/wine64 ]] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  mkdir -p "$dir/wine-bin"
+  printf '%s\n' '#!/bin/sh' 'export WINELOADER=/usr/lib/wine/wine64' \
+    'exec /usr/lib/wine/wine64 "$@"' >"$dir/wine-bin/wine"
+  chmod +x "$dir/wine-bin/wine"
+  environment+=("PATH=$dir/wine-bin:$PATH")
+fi
+
 if [[ ! -f $prefix/.q527-ready ]]; then
   rm -rf "$prefix"
   run() { env -u DISPLAY -u WAYLAND_DISPLAY "${environment[@]}" "$@" >/dev/null 2>&1; }
-  run wineboot --init
+  run wine wineboot --init
   run wineserver -w
   # The caption's fonts, from fonts-wine.
   for font in marlett.ttf tahoma.ttf; do
