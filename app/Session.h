@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "app/Settings.h"
+#include "common/FileOpen.h"
+#include "common/SelfCheck.h"
 #include "endpoints/EndPoints.h"
 
 // The files of one run, all beside the program.
@@ -34,9 +36,21 @@ extern const std::string_view MakingFileText;
 // own, "q527 フォルダを、書き込みのできる場所に移してください。".
 extern const std::string_view AnswerNotWrittenText;
 
+// The cause of a failed write told in words, with what the user can do, for
+// a box that offers to try again ("再試行") or give up ("キャンセル");
+// Shift-JIS. For an unknown cause, AnswerNotWrittenText.
+std::string WriteFaultText(TWriteFault fault);
+
+// The message shown when the self-check fails and nothing is drawn: this
+// computer computes differently from what the tool needs; Shift-JIS.
+extern const std::string_view ComputesDifferentlyText;
+
 // The message shown when the typed scale is too large for a double,
 // "倍率の値が大きすぎます：" followed by the typed text; Shift-JIS.
 std::string ScaleTooLargeText(std::string_view scaleText);
+
+// The scale as the dialog shows it (Shift-JIS), FormatGeneral's text.
+std::string ShownScale(double scale);
 
 // The scale the user typed (Shift-JIS): its value, or 1.0 for empty text,
 // text that is no number, zero and negative numbers. Throws EFloatOverflow
@@ -65,16 +79,29 @@ class TSession {
   // returns. A missing or unreadable file is no error. Never throws.
   TSettings Open();
 
-  // "ＯＫ(&Y)" with the captured record: saves it, emits "bz" and the
-  // attribute commands, runs the end-point walk with its messages and shows
-  // the last message. When memory runs out half-way the partial answer is
-  // dropped, the counts are shown again and the exception passes on.
-  void Produce(const TSettings& settings, const TShowStatus& showStatus);
+  // "ＯＫ(&Y)" with the captured record: first checks that this computer
+  // computes what the tool needs (ComputesAsExpected), and when it does not,
+  // saves and produces nothing and returns false: the close answers "hq".
+  // Otherwise saves the record, emits "bz" and the attribute commands, runs
+  // the end-point walk with its messages, shows the last message and returns
+  // true. When memory runs out half-way the partial answer is dropped, the
+  // counts are shown again and the exception passes on. Computes in the
+  // tool's floating-point state, set again after every message shown.
+  bool Produce(const TSettings& settings, const TShowStatus& showStatus);
 
-  // The dialog closes: writes the answer, then releases the exchange state.
-  // false when the answer could not be written (the partial file is gone).
-  // Runs once; later calls do nothing and tell the same. Never throws.
+  // The dialog closes: writes the answer and tells why it could not be
+  // (TWriteFault::None when written). The answer stays, so that it can be
+  // written again, until Release. Never throws.
+  TWriteFault WriteAnswer() noexcept;
+  // Releases the exchange state; later writes tell the last outcome.
+  void Release() noexcept;
+  // WriteAnswer once, then Release: false when the answer could not be
+  // written (the partial file is gone). Later calls do nothing and tell the
+  // same. Never throws.
   bool Close() noexcept;
+
+  // The check Produce runs first; a test puts a failing one in its place.
+  void SetSelfCheck(bool (*check)() noexcept) { selfCheck_ = check; }
 
  private:
   void EmitAttributes(const TSettings& settings);
@@ -82,6 +109,7 @@ class TSession {
 
   TRunPaths paths_;
   TPlacedPointList placed_;
-  bool closed_ = false;
+  bool (*selfCheck_)() noexcept = ComputesAsExpected;
+  bool released_ = false;
   bool written_ = false;
 };

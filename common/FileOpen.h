@@ -3,6 +3,7 @@
 // path is handed over in UTF-16 there.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +18,59 @@
 #else
 #include <unistd.h>
 #endif
+
+// Why a file could not be written, as far as the user can act on it.
+enum class TWriteFault {
+  None,      // it was written
+  Held,      // another program holds it (a sharing or lock violation)
+  Denied,    // the folder or the file may not be written
+  DiskFull,  // no room is left on the disk
+  Other,
+};
+
+// Clears the error codes that LastWriteFault reads, before a file operation.
+inline void ClearWriteFault() {
+  errno = 0;
+#ifdef _WIN32
+  _doserrno = 0;
+#endif
+}
+
+// The fault a failed file call left behind: the system's own error code on
+// Windows, where the C library's errno says "access denied" for a file that
+// another program holds as well; errno elsewhere. Meaningful only right
+// after a failure.
+inline TWriteFault LastWriteFault() {
+#ifdef _WIN32
+  switch (static_cast<unsigned long>(_doserrno)) {
+    case 32:   // ERROR_SHARING_VIOLATION
+    case 33:   // ERROR_LOCK_VIOLATION
+      return TWriteFault::Held;
+    case 5:    // ERROR_ACCESS_DENIED, also Controlled Folder Access
+    case 19:   // ERROR_WRITE_PROTECT
+      return TWriteFault::Denied;
+    case 39:   // ERROR_HANDLE_DISK_FULL
+    case 112:  // ERROR_DISK_FULL
+      return TWriteFault::DiskFull;
+    default: break;
+  }
+#endif
+  switch (errno) {
+    case EACCES:
+    case EPERM:
+    case EROFS: return TWriteFault::Denied;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+      return TWriteFault::DiskFull;
+#ifdef ETXTBSY
+    case ETXTBSY:
+#endif
+    case EBUSY: return TWriteFault::Held;
+    default: return TWriteFault::Other;
+  }
+}
 
 // std::fopen of the path with the mode ("rb", "wb"); nullptr on failure.
 // Windows enforces share modes: a virus scanner, a backup tool or a syncing

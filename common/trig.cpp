@@ -17,6 +17,14 @@ long double Cosine(long double x) { return cosl(x); }
 // argument is reduced exactly and the series are summed in pairs of long
 // doubles (about 128 bits), so the result is the correctly rounded one, as
 // the Linux library's is in all but rare cases.
+//
+// Other code on the thread may leave the x87 rounding to 53 bits. The tool
+// computes in 64 bits, but nothing here depends on that for more than the
+// last digits: the quarter turns are counted through an integer conversion,
+// each part of pi/2 times any count is exact in 53 bits as in 64, and the
+// terms of the series are fixed when the program is compiled. The paired
+// products then keep about 95 bits instead of 128, which still rounds to
+// the same double in all but the rarest cases.
 
 namespace {
 
@@ -28,12 +36,12 @@ struct TPair {
   Ext Hi, Lo;
 };
 
-TPair QuickSum(Ext a, Ext b) {  // |a| >= |b|
+constexpr TPair QuickSum(Ext a, Ext b) {  // |a| >= |b|
   const Ext s = a + b;
   return {s, b - (s - a)};
 }
 
-TPair Sum(Ext a, Ext b) {
+constexpr TPair Sum(Ext a, Ext b) {
   const Ext s = a + b;
   const Ext bb = s - a;
   return {s, (a - (s - bb)) + (b - bb)};
@@ -41,31 +49,31 @@ TPair Sum(Ext a, Ext b) {
 
 // a = Hi + Lo with 32 significant bits in each, so that products of halves
 // are exact.
-TPair Halves(Ext a) {
+constexpr TPair Halves(Ext a) {
   constexpr Ext kSplitter = 0x1p32L + 1.0L;
   const Ext t = kSplitter * a;
   const Ext hi = t - (t - a);
   return {hi, a - hi};
 }
 
-TPair Product(Ext a, Ext b) {
+constexpr TPair Product(Ext a, Ext b) {
   const Ext p = a * b;
   const TPair x = Halves(a);
   const TPair y = Halves(b);
   return {p, ((x.Hi * y.Hi - p) + x.Hi * y.Lo + x.Lo * y.Hi) + x.Lo * y.Lo};
 }
 
-TPair Add(const TPair& a, const TPair& b) {
+constexpr TPair Add(const TPair& a, const TPair& b) {
   TPair s = Sum(a.Hi, b.Hi);
   return QuickSum(s.Hi, s.Lo + (a.Lo + b.Lo));
 }
 
-TPair Multiply(const TPair& a, const TPair& b) {
+constexpr TPair Multiply(const TPair& a, const TPair& b) {
   const TPair p = Product(a.Hi, b.Hi);
   return QuickSum(p.Hi, p.Lo + (a.Hi * b.Lo + a.Lo * b.Hi));
 }
 
-TPair DivideBy(const TPair& a, Ext n) {
+constexpr TPair DivideBy(const TPair& a, Ext n) {
   const Ext q1 = a.Hi / n;
   const TPair back = Product(q1, n);
   const Ext q2 = (((a.Hi - back.Hi) - back.Lo) + a.Lo) / n;
@@ -82,7 +90,7 @@ constexpr int kPairedTerms = 8;
 
 struct TTerms {
   TPair Term[kTermCount];
-  TTerms() {
+  constexpr TTerms() : Term{} {
     TPair factorial{1.0L, 0.0L};  // 1 / n!
     for (int n = 0; n < kTermCount; ++n) {
       if (n > 0) factorial = DivideBy(factorial, n);
@@ -91,10 +99,14 @@ struct TTerms {
   }
 };
 
+// Computed by the compiler, in 64 bits, whatever the x87's state when the
+// program runs.
+constexpr TTerms kTerms;
+
 // The series of sin (first 1) or cos (first 0) at r: the sum over the terms
 // of that parity, in powers of r squared.
 Ext Series(const TPair& r, int first) {
-  static const TTerms terms;
+  const TTerms& terms = kTerms;
   const TPair square = Multiply(r, r);
   Ext tail = terms.Term[kTermCount - 2 + first].Hi;
   for (int n = kTermCount - 4 + first; n >= kPairedTerms + first; n -= 2)
@@ -106,23 +118,35 @@ Ext Series(const TPair& r, int first) {
   return sum.Hi + sum.Lo;
 }
 
-// pi/2 in 32-bit parts, so that k times each is exact for |k| < 2^32.
-constexpr Ext kQuarterTurn[] = {0xc90fdaa2p-31L, 0x85a308d3p-65L, 0x98cc5170p-100L,
-                                0xdc1cd129p-135L, 0x93822299p-173L};
+// pi/2 in parts of at most 21 bits, so that k times each is exact in 53 bits
+// as in 64 for |k| < 2^32; together they hold pi/2 to 2^-188.
+constexpr Ext kQuarterTurn[] = {0x1921fbp-20L,  0xa8885p-41L,   0x14611ap-62L,
+                                0xc4c66p-83L,   0x51701p-104L,  0x170734p-125L,
+                                0x94812p-146L,  0xe088ap-167L,  0xcf98ep-188L};
+constexpr int kQuarterTurnParts = sizeof kQuarterTurn / sizeof kQuarterTurn[0];
 constexpr Ext kQuarterTurnsPerRadian = 0.63661977236758134308L;
 constexpr Ext kMostQuarterTurns = 0x1p31L;
-// Adding and taking away this rounds a long double below 2^62 to an integer.
-constexpr Ext kRounder = 0x3p62L;
 
-// x as quarter turns (modulo 4) and the rest, |rest| <= pi/4; false for an
-// argument of more quarter turns than the parts allow for.
+// The whole number nearest turns (|turns| < 2^31). The conversion to an
+// integer truncates whatever the x87's precision and rounding, and the
+// fraction it leaves is exact.
+Ext NearestWhole(Ext turns) {
+  long long whole = static_cast<long long>(turns);
+  const Ext fraction = turns - static_cast<Ext>(whole);
+  if (fraction > 0.5L) ++whole;
+  if (fraction < -0.5L) --whole;
+  return static_cast<Ext>(whole);
+}
+
+// x as quarter turns (modulo 4) and the rest, |rest| <= pi/4 (and a little);
+// false for an argument of more quarter turns than the parts allow for.
 bool Reduce(Ext x, int& quarter, TPair& rest) {
   const Ext turns = x * kQuarterTurnsPerRadian;
   if (!(fabsl(turns) < kMostQuarterTurns)) return false;
-  const Ext k = (turns + kRounder) - kRounder;
+  const Ext k = NearestWhole(turns);
   // x and k times the first part lie so close that their difference is exact.
   TPair r{x - k * kQuarterTurn[0], 0.0L};
-  for (int i = 1; i < 5; ++i) {
+  for (int i = 1; i < kQuarterTurnParts; ++i) {
     const TPair s = Sum(r.Hi, -(k * kQuarterTurn[i]));
     r = {s.Hi, r.Lo + s.Lo};
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/BlockArray.h"
+#include "common/FileOpen.h"
 
 // The exchange file's name: the host writes it into the tool's folder and
 // reads the answer back from there.
@@ -306,9 +307,10 @@ void AddCommandLine(std::string_view text);
 
 // Writes the buffer to path ("hq" for an empty one), CR LF line ends, a slot
 // ending in a double quote joined with the next (never chained). On any
-// failure the file is closed and removed and the result is false. Never
-// throws; the buffer is unchanged.
-bool WriteCommandFile(const std::filesystem::path& path);
+// failure the file is closed and removed and the result is false, with the
+// cause in *fault when given (TWriteFault::None on success). Never throws;
+// the buffer is unchanged, so the same answer can be written again.
+bool WriteCommandFile(const std::filesystem::path& path, TWriteFault* fault = nullptr);
 
 // Releases the command buffer's storage and sets its count to 0.
 void JwwClearOut();

@@ -248,9 +248,11 @@ void AddCommandLine(std::string_view text) {
   JwwOutCount = count;
 }
 
-bool WriteCommandFile(const std::filesystem::path& path) {
+bool WriteCommandFile(const std::filesystem::path& path, TWriteFault* fault) {
+  if (fault != nullptr) *fault = TWriteFault::Other;
   // A path with a zero character would name a different, shorter path.
   if (path.native().find(std::filesystem::path::value_type{}) != path.native().npos) return false;
+  ClearWriteFault();
   bool ok = false;
   try {
     std::uintmax_t oldSize = 0;
@@ -272,6 +274,8 @@ bool WriteCommandFile(const std::filesystem::path& path) {
   } catch (...) {
     ok = false;
   }
+  // The cause is read before the removal can overwrite it.
+  if (fault != nullptr) *fault = ok ? TWriteFault::None : LastWriteFault();
   if (!ok) RemoveFailedFile(path);
   return ok;
 }

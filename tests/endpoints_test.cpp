@@ -12,7 +12,10 @@
 
 #include "endpoints/EndPoints.h"
 #include "exchange/JwwGaibu.h"
+#include "common/FloatEnvironment.h"
+#include "common/MyFunc.h"
 #include "tests/support/ExchangeTest.h"
+#include "tests/support/FloatState.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -667,5 +670,95 @@ TEST(PlacedPointList, AgreesWithLinearScanWhenManyPointsShareACell) {
   }
   ExpectSameAsLinearScan(offers);
 }
+
+#if defined(Q527_TEST_FLOAT_STATE) && defined(__MINGW32__)
+// This build's sine and cosine keep the end points of arcs, ellipses and
+// solids within 4 units in the last place of the entity's size when the x87
+// rounds to 53 bits and nothing sets it back, as an x86 emulator that
+// computes the x87 in doubles would; a decision on a tolerance (arc or ring
+// closed) changes only for a value that close to its threshold.
+TEST(ForeignPrecision, EndPointsStayWithinTheLastPlaces) {
+  struct TEnds {
+    double X[6];
+    bool Open[2];
+  };
+  std::mt19937_64 random(20261211);
+  const auto uniform = [&random](double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(random);
+  };
+  // The ends of one entity of each kind, with what decides whether it has ends.
+  const auto ends = [](double cx, double cy, double r, double k, double tilt, double a,
+                       double span) {
+    TEnds e{};
+    EllipsePointDeg(cx, cy, r, k, tilt, a, e.X[0], e.X[1]);
+    EllipsePoint(cx, cy, r, k, tilt / 57.0, a / 57.0 + span, e.X[2], e.X[3]);
+    EndTangentCrossing(cx, cy, r, k, tilt / 57.0, a / 57.0, span, e.X[4], e.X[5]);
+    TJwwEntArc arc{};
+    arc.StartAng = a;
+    arc.EndAng = a + span * 57.0;
+    e.Open[0] = ArcHasEnds(arc);
+    TJwwEntSolidRing ring{};
+    ring.Span = span;
+    e.Open[1] = RingHasEnds(ring);
+    return e;
+  };
+  const auto unit = [](double size) { return std::ldexp(1.0, std::ilogb(size) - 52); };
+  int compared = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const double cx = uniform(-1e4, 1e4), cy = uniform(-1e4, 1e4), r = uniform(1e-3, 1e4);
+    const double k = uniform(0.1, 1.0), tilt = uniform(-360, 360), a = uniform(-720, 720);
+    // Spans near closing, near half a turn (tangents almost parallel) and anywhere.
+    double span = uniform(-7, 7);
+    if (i % 4 == 1) span = 2 * 3.141592653589793 * (i % 8 == 1 ? 1 : -1) + uniform(-1e-11, 1e-11);
+    if (i % 4 == 2) span = 1e-12 * uniform(-2, 2);
+    TEnds clean{}, foreign{};
+    {
+      const TFloatEnvironment tool;
+      clean = ends(cx, cy, r, k, tilt, a, span);
+    }
+    {
+      const TForeignFloatState fiftyThreeBits({0x027F, 0x1F80});
+      foreign = ends(cx, cy, r, k, tilt, a, span);
+    }
+    const double size = std::max({std::fabs(cx), std::fabs(cy), r});
+    // An arc's angles are in degrees: the rounding of their conversion to
+    // radians moves its ends by a few units in the last place of the angle,
+    // weighed by the radius. The crossing of the end tangents is found
+    // through their slopes, which lose digits as a tangent nears the
+    // vertical, as many as the slope has digits before the point: at 53 bits
+    // it keeps a millionth of a millionth of its distance, not the last place.
+    const double angle = std::max(std::fabs(a), std::fabs(tilt)) / 57.0;
+    const double arcSlack = 4 * unit(size) + 4 * r * unit(angle);
+    // Where the tangents nearly coincide or nearly run parallel, the crossing
+    // is a decision on a tolerance: compared only where they meet clearly.
+    const bool clearCrossing =
+        std::fabs(std::sin(span / 2)) > 0.05 && std::fabs(std::cos(span / 2)) > 0.05;
+    for (int c = 0; c < (clearCrossing ? 6 : 4); ++c) {
+      const double slack =
+          c < 2 ? arcSlack
+                : c < 4 ? 4 * unit(size)
+                        : 1e-12 * std::max(size, std::fabs(clean.X[c] - (c == 4 ? cx : cy)));
+      EXPECT_LE(std::fabs(foreign.X[c] - clean.X[c]), slack)
+          << "coordinate " << c << " of " << cx << " " << cy << " " << r << " " << k << " "
+          << tilt << " " << a << " " << span;
+    }
+    // Where the 64-bit extent lies: the arc's in degrees against 1e-8, the
+    // ring's in radians against 1e-12.
+    const auto nearThreshold = [&unit](long double extent, long double turn, long double threshold) {
+      extent = fmodl(fabsl(extent), turn);
+      return fabsl(std::min(extent, turn - extent) - threshold) <= 4 * unit(static_cast<double>(turn));
+    };
+    const double endAng = a + span * 57.0;
+    if (!nearThreshold(static_cast<long double>(endAng) - a, 360.0L, 1e-8L)) {
+      EXPECT_EQ(clean.Open[0], foreign.Open[0]) << a << " " << span;
+    }
+    if (!nearThreshold(span, 6.283185307179586477L, 1e-12L)) {
+      EXPECT_EQ(clean.Open[1], foreign.Open[1]) << span;
+    }
+    ++compared;
+  }
+  EXPECT_EQ(20000, compared);
+}
+#endif
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "common/MyFunc.h"
+#include "common/SelfCheck.h"
+#include "tests/support/FloatState.h"
 
 namespace {
 
@@ -264,5 +266,34 @@ TEST(LineIntersection, SegmentEndsHaveASlackOf1e8) {
     EXPECT_EQ(Y, c.at);
   }
 }
+
+#ifdef Q527_TEST_FLOAT_STATE
+// The self-check passes in the tool's state and in any state whose answers
+// stay within its tolerance; a state that moves points fails it.
+TEST(SelfCheck, TellsAStateThatComputesDifferently) {
+  const struct {
+    TFloatState state;
+    bool passes;
+  } kCases[] = {
+      {{0x037F, 0x1F80}, true},   // the tool's own
+      {{0x007F, 0x1F80}, false},  // the x87 at 24 bits
+      {{0x037F, 0x9FC0}, false},  // denormals flushed to zero
+#ifdef __MINGW32__
+      // The x87 at 53 bits, as an emulator that computes it in doubles does:
+      // this build's own sine and cosine keep their answers within the
+      // tolerance there.
+      {{0x027F, 0x1F80}, true},
+#endif
+  };
+  for (const auto& c : kCases) {
+    bool passes = false;
+    {
+      const TForeignFloatState foreign(c.state);
+      passes = ComputesAsExpected();
+    }
+    EXPECT_EQ(c.passes, passes) << std::hex << c.state.X87Control << " " << c.state.SseControl;
+  }
+}
+#endif
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "app/Layout.h"
 #include "common/MyFunc.h"
 #include "exchange/JwwGaibu.h"
+#include "tests/support/FloatState.h"
 #include "tests/support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -205,5 +206,99 @@ TEST_F(RunTest, CloseTellsAnAnswerNotWritten) {
   EXPECT_FALSE(session.Close()) << "a later call tells the same";
   EXPECT_TRUE(fs::is_directory(Dir() / "JWC_TEMP.TXT"));
 }
+
+TEST_F(RunTest, AnswerIsKeptUntilItIsWritten) {
+  WriteBytes(Dir() / "JWC_TEMP.TXT", "0 0 1 1\r\n");
+  TSession session(Dir() / "q527");
+  session.Open();
+  ASSERT_TRUE(session.Produce(TSettings{}, {}));
+  fs::remove(Dir() / "JWC_TEMP.TXT");
+  fs::create_directory(Dir() / "JWC_TEMP.TXT");
+  EXPECT_NE(TWriteFault::None, session.WriteAnswer());
+  EXPECT_NE(TWriteFault::None, session.WriteAnswer());
+  fs::remove(Dir() / "JWC_TEMP.TXT");
+  EXPECT_EQ(TWriteFault::None, session.WriteAnswer());
+  session.Release();
+  EXPECT_EQ("lg0\r\nly0\r\nlc1\r\npn1\r\nlt1\r\npt 0 0\r\npt 1 1\r\n",
+            ReadBytes(Dir() / "JWC_TEMP.TXT"));
+  EXPECT_TRUE(session.Close()) << "after the release the outcome stays";
+  EXPECT_EQ(Sjis("作図結果を JWC_TEMP.TXT に書き込めませんでした。\n"
+                 "ディスクの空き容量が足りません。空きを作ってから［再試行］を押してください。\n\n"
+                 "［再試行］でもう一度書き込みます。［キャンセル］では作図しません。"),
+            WriteFaultText(TWriteFault::DiskFull));
+}
+
+TEST_F(RunTest, ComputerThatComputesDifferentlyDrawsNothing) {
+  WriteBytes(Dir() / "JWC_TEMP.TXT", "0 0 1 1\r\n");
+  WriteBytes(Dir() / "q527.dat", "1\n2\n");
+  TSession session(Dir() / "q527");
+  session.Open();
+  session.SetSelfCheck([]() noexcept { return false; });
+  std::vector<std::string> messages;
+  EXPECT_FALSE(session.Produce(TSettings{}, [&](std::string_view text) { messages.emplace_back(text); }));
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(session.Close());
+  EXPECT_EQ("hq\r\n", ReadBytes(Dir() / "JWC_TEMP.TXT"));
+  EXPECT_EQ("1\n2\n", ReadBytes(Dir() / "q527.dat")) << "the settings are not touched";
+}
+
+#ifdef Q527_TEST_FLOAT_STATE
+// Lines, arcs, ellipses and every kind of solid, some near the largest
+// double, where an unmasked overflow would trap.
+std::string EveryKindDrawing() {
+  std::string drawing = "lg1\r\nly3\r\n0 0 100 0\r\n1e308 1e308 -1e308 1.7e308\r\n"
+                        "ci 1e308 1e308 1.5e308 0 90 1 0\r\nci 1e308 -1e308 1e308 10 20 1e308 30\r\n"
+                        "sc 1e308 1e308 1e308 1 0 0 1.5 0\r\n";
+  for (int degrees = -360; degrees <= 360; degrees += 15) {
+    const std::string a = IntToText(degrees);
+    drawing += "ci 1110 0 100 " + a + " " + IntToText(degrees + 91) + " 1 0\r\n";
+    drawing += "ci 12.3 -45.6 37.5 " + a + " " + IntToText(degrees + 45) + " 0.6 " + a + "\r\n";
+  }
+  drawing += "sl 0 -100 50 -100\r\nsl 100 -100 150 -100 125 -60\r\n"
+             "sl 200 -100 250 -100 250 -50 200 -50\r\n"
+             "sc 400 -100 30 1 0 0 1.5707963267948966 0\r\n"
+             "sc 500 -100 30 1 0 0 1.5707963267948966 -1\r\n"
+             "se 600 -100 30 0.6 0.5235987755982988 0 3.141592653589793 0\r\n"
+             "so 700 -100 30 1 0 0 3.141592653589793 20\r\n"
+             "sg 800 -100 40 0.5 0 0 1.5707963267948966 30\r\n";
+  return drawing;
+}
+
+// Whatever state other programs left the thread in, the run answers as in a
+// clean one, and gives the thread its state back.
+TEST_F(RunTest, AnswerDoesNotDependOnTheFloatingPointStateFound) {
+  const auto answer = [this](const std::string& name) {
+    const fs::path folder = Dir() / name;
+    fs::create_directory(folder);
+    WriteBytes(folder / "JWC_TEMP.TXT", EveryKindDrawing());
+    TSession session(folder / "q527");
+    TSettings settings = session.Open();
+    settings.Scale = CaptureScale("0.35");
+    EXPECT_EQ("0.35", ShownScale(settings.Scale));
+    EXPECT_TRUE(session.Produce(settings, [](std::string_view) {}));
+    EXPECT_TRUE(session.Close());
+    return ReadBytes(folder / "JWC_TEMP.TXT");
+  };
+  const std::string clean = answer("clean");
+  ASSERT_NE(std::string::npos, clean.find("\r\npt 1180.71067811865 70.7106781186548\r\n"));
+  int number = 0;
+  for (const TFloatState& state : kForeignFloatStates) {
+    SCOPED_TRACE(testing::Message() << std::hex << state.X87Control << " " << state.SseControl);
+    TFloatState before{};
+    TFloatState after{};
+    std::string found;
+    {
+      const TForeignFloatState foreign(state);
+      before = CurrentFloatState();
+      found = answer("foreign" + std::to_string(++number));
+      after = CurrentFloatState();
+    }
+    EXPECT_EQ(clean, found);
+    // The control bits come back; MXCSR's low six bits are flags.
+    EXPECT_EQ(before.X87Control, after.X87Control);
+    EXPECT_EQ(before.SseControl & ~0x3Fu, after.SseControl & ~0x3Fu);
+  }
+}
+#endif
 
 }  // namespace

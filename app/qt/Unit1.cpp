@@ -218,7 +218,7 @@ void TForm1::ShowSettings() {
   RadioButton1->setChecked(true);
   if (Settings.PointType == PointTypeMarker) RadioButton2->setChecked(true);
   ComboBox1->setCurrentIndex(ListIndex(Settings.MarkerKind, ComboBox1->count()));
-  Edit1->setText(DecodeSjis(FormatGeneral(Settings.Scale)));
+  Edit1->setText(DecodeSjis(ShownScale(Settings.Scale)));
 }
 
 void TForm1::FillColourList() {
@@ -270,7 +270,8 @@ void TForm1::Button1Click() {
   }
   Settings = captured;
   try {
-    session_.Produce(Settings, [this](std::string_view text) { ShowStatus(text); });
+    if (!session_.Produce(Settings, [this](std::string_view text) { ShowStatus(text); }))
+      QMessageBox::critical(this, ApplicationTitle(), DecodeSjis(ComputesDifferentlyText));
   } catch (const std::exception& error) {
     QMessageBox::critical(this, ApplicationTitle(), QString::fromLocal8Bit(error.what()));
     producing_ = false;

@@ -398,7 +398,7 @@ void TForm1::ShowSettings() {
   const auto count = static_cast<int32_t>(SendMessageW(ComboBox1, CB_GETCOUNT, 0, 0));
   SendMessageW(ComboBox1, CB_SETCURSEL, static_cast<WPARAM>(ListIndex(Settings.MarkerKind, count)),
                0);
-  SetWindowTextW(Edit1, WideOfSjis(FormatGeneral(Settings.Scale)).c_str());
+  SetWindowTextW(Edit1, WideOfSjis(ShownScale(Settings.Scale)).c_str());
 }
 
 void TForm1::FillColourList() {
@@ -457,7 +457,9 @@ void TForm1::Button1Click() {
   if (produced) {
     Settings = captured;
     try {
-      session_.Produce(Settings, [this](std::string_view text) { ShowStatus(text); });
+      if (!session_.Produce(Settings, [this](std::string_view text) { ShowStatus(text); }))
+        MessageBoxW(Handle, WideOfSjis(ComputesDifferentlyText).c_str(),
+                    WideOfSjis(ApplicationTitleText).c_str(), MB_OK | MB_ICONERROR);
     } catch (const std::exception& error) {
       MessageBoxW(Handle, WideOfAnsi(error.what()).c_str(),
                   WideOfSjis(ApplicationTitleText).c_str(), MB_OK | MB_ICONERROR);
@@ -483,8 +485,20 @@ void TForm1::CloseForm() {
 }
 
 void TForm1::FormClose() {
-  answerWritten_ = session_.Close();
-  if (!answerWritten_) ShowAnswerNotWritten(Handle);
+  // The answer stays until the user gives up: a file that another program
+  // holds for a while is written once it lets go.
+  for (;;) {
+    const TWriteFault fault = session_.WriteAnswer();
+    answerWritten_ = fault == TWriteFault::None;
+    if (answerWritten_ || !AskToWriteAgain(Handle, fault)) break;
+  }
+  session_.Release();
+}
+
+bool AskToWriteAgain(HWND owner, TWriteFault fault) {
+  return MessageBoxW(owner, WideOfSjis(WriteFaultText(fault)).c_str(),
+                     WideOfSjis(ApplicationTitleText).c_str(),
+                     MB_RETRYCANCEL | MB_ICONERROR | MB_SETFOREGROUND) == IDRETRY;
 }
 
 void ShowAnswerNotWritten(HWND owner) {

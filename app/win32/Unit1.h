@@ -120,5 +120,10 @@ class TForm1 {
 // somewhere writable. Returns once the box is dismissed.
 void ShowAnswerNotWritten(HWND owner);
 
+// Tells the user in a message box over owner why the answer could not be
+// written, and asks whether to try again: true for "再試行", false for
+// "キャンセル". Returns once the box is dismissed.
+bool AskToWriteAgain(HWND owner, TWriteFault fault);
+
 // The program's dialog, set by the program entry.
 extern TForm1* Form1;

@@ -15,6 +15,11 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   std::set_terminate([] { std::_Exit(AnswerIfUnanswered() ? 0 : 1); });
   int status = 0;
+  // A large drawing can take far longer than the five seconds after which
+  // Windows would put a ghost "応答なし" in the busy dialog's place: closing
+  // the ghost offers to end the tool, and its answer would be lost. The
+  // dialog stays as it is, its status line repainted between the steps.
+  DisableProcessWindowsGhosting();
   try {
     // The manifest asks for the themed controls, which live in comctl32.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
