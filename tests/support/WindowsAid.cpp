@@ -6,6 +6,10 @@
 //   WindowsAid hold FILE MS    opens FILE without sharing it for writing, as
 //                              a virus scanner does, prints "held", keeps it
 //                              MS milliseconds, prints "releasing" and closes it.
+//   WindowsAid hook DLL MS     installs FloatHookProc of DLL as a global
+//                              WH_GETMESSAGE and WH_CALLWNDPROC hook, which
+//                              Windows loads into every GUI process, prints
+//                              "hooked" and keeps it MS milliseconds.
 #include <windows.h>
 
 #include <cstdio>
@@ -23,6 +27,23 @@ int main(int argc, char** argv) {
     std::puts("releasing");
     std::fflush(stdout);
     CloseHandle(file);
+    return 0;
+  }
+  if (argc == 4 && std::strcmp(argv[1], "hook") == 0) {
+    const HMODULE dll = LoadLibraryA(argv[2]);
+    const auto proc =
+        dll != nullptr
+            ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "FloatHookProc")))
+            : nullptr;
+    if (proc == nullptr) return 2;
+    const HHOOK fetched = SetWindowsHookExW(WH_GETMESSAGE, proc, dll, 0);
+    const HHOOK sent = SetWindowsHookExW(WH_CALLWNDPROC, proc, dll, 0);
+    if (fetched == nullptr || sent == nullptr) return 3;
+    std::puts("hooked");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
+    UnhookWindowsHookEx(sent);
+    UnhookWindowsHookEx(fetched);
     return 0;
   }
   const char* status = std::getenv("Q527_EXIT_STATUS");
