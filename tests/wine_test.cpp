@@ -633,7 +633,7 @@ TEST_F(WineTest, AnswerHeldLongerIsWrittenOnRetry) {
   ASSERT_NE(window, 0u);
   const fs::path said = Dir() / "holder.txt";
   Child holder;
-  ASSERT_TRUE(holder.Start({"wine", WindowsAid().string(), "hold", "JWC_TEMP.TXT", "4000"},
+  ASSERT_TRUE(holder.Start({"wine", WindowsAid().string(), "hold", "JWC_TEMP.TXT", "6000"},
                            Environment({}), said.string(), {}, folder));
   const auto deadline = TestClock::now() + kPatience;
   while (ReadBytes(said).find("held") == std::string::npos) {
@@ -645,7 +645,7 @@ TEST_F(WineTest, AnswerHeldLongerIsWrittenOnRetry) {
   while (box == 0 && tool.Running() && TestClock::now() < deadline) {
     // The tool tries for about a second before it asks.
     display_.Xdotool({"windowfocus", "--sync", std::to_string(window), "key", "Return"});
-    for (int i = 0; i < 100 && box == 0; ++i) {
+    for (int i = 0; i < 150 && box == 0; ++i) {
       for (const XWindowId shown : display_.ShownTopLevels())
         if (shown != window && display_.Title(shown).find(kDialogCaption) != std::string::npos)
           box = shown;
