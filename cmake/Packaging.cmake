@@ -4,6 +4,14 @@ if(WIN32)
   return()
 endif()
 
+# The documents, in the same places as in the sources, so that the links of
+# the front page and of its pages work in the installed folder too.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION q527)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION q527/docs
+        FILES_MATCHING PATTERN "*.md" PATTERN "*.png")
+install(FILES ${PROJECT_SOURCE_DIR}/bench/README.md DESTINATION q527/bench)
+install(FILES "${PROJECT_SOURCE_DIR}/app/win32/はじめにお読みください.txt" DESTINATION q527/app/win32)
+
 # Packages of the installed folder (cpack in the build folder): a .tar.gz of
 # the folder q527/, to unpack anywhere, and a .deb that puts it into /opt/q527.
 set(CPACK_PACKAGE_NAME q527)

@@ -14,6 +14,7 @@
 
 #include "common/DoubleRounding.h"
 #include "common/MyFunc.h"
+#include "common/UInt128.h"
 
 // A routine the compiler must not fold into its caller.
 #if defined(__GNUC__)
@@ -79,68 +80,12 @@ constexpr std::array<T, N> PowersOf(T base) {
 // 10^n, exact in a double up to 10^22.
 constexpr std::array<double, 23> kDoublePowers = PowersOf<double, 23>(10.0);
 
+// Exact 128-bit arithmetic: the compiler's own type where it has one, ours
+// elsewhere (32-bit x86).
 #if defined(__SIZEOF_INT128__)
 using U128 = unsigned __int128;
 #else
-// An unsigned 128-bit integer where the compiler has none (32-bit x86): the
-// operations the routines below use, exact and wrapping as unsigned
-// __int128 does, so that every platform reads and writes the same digits.
-class U128 {
- public:
-  constexpr U128(uint64_t low = 0) : high_(0), low_(low) {}
-  constexpr explicit operator uint64_t() const { return low_; }
-
-  friend constexpr U128 operator<<(U128 a, int n) {
-    if (n == 0) return a;
-    if (n >= 64) return Of(a.low_ << (n - 64), 0);
-    return Of(a.high_ << n | a.low_ >> (64 - n), a.low_ << n);
-  }
-  friend constexpr U128 operator>>(U128 a, int n) {
-    if (n == 0) return a;
-    if (n >= 64) return Of(0, a.high_ >> (n - 64));
-    return Of(a.high_ >> n, a.low_ >> n | a.high_ << (64 - n));
-  }
-  friend constexpr U128 operator+(U128 a, U128 b) {
-    const uint64_t low = a.low_ + b.low_;
-    return Of(a.high_ + b.high_ + (low < a.low_ ? 1 : 0), low);
-  }
-  friend constexpr U128 operator-(U128 a, U128 b) {
-    return Of(a.high_ - b.high_ - (a.low_ < b.low_ ? 1 : 0), a.low_ - b.low_);
-  }
-  friend constexpr U128 operator*(U128 a, U128 b) {
-    U128 product = Product(a.low_, b.low_);
-    product.high_ += a.high_ * b.low_ + a.low_ * b.high_;
-    return product;
-  }
-  friend constexpr U128 operator&(U128 a, U128 b) { return Of(a.high_ & b.high_, a.low_ & b.low_); }
-  friend constexpr U128 operator|(U128 a, U128 b) { return Of(a.high_ | b.high_, a.low_ | b.low_); }
-  friend constexpr bool operator==(U128 a, U128 b) { return a.high_ == b.high_ && a.low_ == b.low_; }
-  friend constexpr bool operator<(U128 a, U128 b) {
-    return a.high_ < b.high_ || (a.high_ == b.high_ && a.low_ < b.low_);
-  }
-  friend constexpr bool operator>=(U128 a, U128 b) { return !(a < b); }
-  constexpr U128& operator<<=(int n) { return *this = *this << n; }
-  constexpr U128& operator+=(U128 b) { return *this = *this + b; }
-  constexpr U128& operator-=(U128 b) { return *this = *this - b; }
-  constexpr U128& operator|=(U128 b) { return *this = *this | b; }
-
- private:
-  static constexpr U128 Of(uint64_t high, uint64_t low) {
-    U128 value(low);
-    value.high_ = high;
-    return value;
-  }
-  // The whole product of two 64-bit numbers, from four of 32 by 32 bits.
-  static constexpr U128 Product(uint64_t a, uint64_t b) {
-    const uint64_t a0 = a & 0xFFFFFFFF, a1 = a >> 32, b0 = b & 0xFFFFFFFF, b1 = b >> 32;
-    const uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
-    const uint64_t middle = (p00 >> 32) + (p01 & 0xFFFFFFFF) + (p10 & 0xFFFFFFFF);
-    return Of(p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32), middle << 32 | (p00 & 0xFFFFFFFF));
-  }
-
-  uint64_t high_;
-  uint64_t low_;
-};
+using U128 = TUInt128;
 #endif
 
 // The smallest and largest powers of ten ScaleExactly takes to binary itself.

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -27,7 +27,7 @@ void Require(bool condition) {
 
 // The folder of the runs, removed when the fuzzer ends. Plain bytes: it
 // must outlive every object that is destroyed at exit.
-char gFolder[] = "/dev/shm/q527-fuzz-XXXXXX";
+char gFolder[4096];
 
 void RemoveFolder() {
   std::error_code ignored;
@@ -37,12 +37,14 @@ void RemoveFolder() {
 // The files of a program in a folder of its own, derived once.
 const TRunPaths& Paths() {
   static const TRunPaths paths = RunPathsOf([] {
-    // In memory where the machine offers it: a disk's file system may flush
-    // a rewritten file on every close, which would cost more than the run.
+    // In TMPDIR when it is set; else in memory where the machine offers it:
+    // a disk's file system may flush a rewritten file on every close, which
+    // would cost more than the run.
     std::error_code error;
-    if (!std::filesystem::is_directory("/dev/shm", error)) {
-      std::memcpy(gFolder, "/tmp/q527-fuzz-XXXXXX", sizeof "/tmp/q527-fuzz-XXXXXX");
-    }
+    const char* folder = std::getenv("TMPDIR");
+    if (!folder || !*folder) folder = std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm" : "/tmp";
+    const int length = std::snprintf(gFolder, sizeof gFolder, "%s/q527-fuzz-XXXXXX", folder);
+    Require(length > 0 && static_cast<size_t>(length) < sizeof gFolder);
     Require(mkdtemp(gFolder) != nullptr);
     std::atexit(RemoveFolder);
     return std::filesystem::path(gFolder) / "q527";

@@ -17,14 +17,19 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
+// The file of the runs, in TMPDIR (else /tmp), removed when the fuzzer ends.
 const std::string& SettingsFile() {
   static const std::string path = [] {
-    std::string p = "/tmp/q527-fuzz-settings-XXXXXX";
+    const char* folder = std::getenv("TMPDIR");
+    std::string p = std::string(folder && *folder ? folder : "/tmp") + "/q527-fuzz-settings-XXXXXX";
     const int fd = mkstemp(p.data());
     Require(fd >= 0);
     close(fd);
     return p;
   }();
+  // Registered once the path exists, so that the path outlives the removal.
+  static const bool removedAtExit = std::atexit([] { unlink(SettingsFile().c_str()); }) == 0;
+  Require(removedAtExit);
   return path;
 }
 

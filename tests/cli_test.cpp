@@ -310,7 +310,13 @@ TEST_F(HostTest, InstallPutsTheProgramsTogetherAndTheHostFindsTheTool) {
   }
   // The example run needs q527-grab where the build has it.
   EXPECT_EQ(fs::exists(folder / "q527-grab"), fs::exists(build / "host" / "q527-grab"));
-  EXPECT_EQ(ReadBytes(folder / "README.md"), ReadBytes(ExamplesDir().parent_path() / "README.md"));
+  const fs::path source = ExamplesDir().parent_path();
+  EXPECT_EQ(ReadBytes(folder / "README.md"), ReadBytes(source / "README.md"));
+  // Every link of the installed documents leads somewhere.
+  EXPECT_EQ(Shell("perl " + Quoted(source / "scripts" / "check-links.pl") + " " + Quoted(folder) +
+                  " > " + Quoted(Dir() / "links.txt")),
+            0)
+      << ReadBytes(Dir() / "links.txt");
   EXPECT_EQ(ReadBytes(folder / "examples" / "sample.txt"), ReadBytes(ExamplesDir() / "sample.txt"));
   EXPECT_EQ(ReadBytes(folder / "examples" / "sample-answer.txt"),
             ReadBytes(ExamplesDir() / "sample-answer.txt"));
