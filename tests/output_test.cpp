@@ -1,6 +1,8 @@
 // The command buffer and the writer of the exchange file.
 #include <gtest/gtest.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #endif
 
@@ -139,6 +141,44 @@ TEST_F(OutputTest, MissingFolderCreatesNothing) {
 TEST_F(OutputTest, ZeroByteInPathCreatesNothing) {
   EXPECT_FALSE(WriteCommandFile(PathOf("A") + std::string(1, '\0') + "B"));
   EXPECT_TRUE(fs::is_empty(Dir()));
+}
+
+// A failed write tells its cause, for the user to act on.
+TEST_F(OutputTest, FailedWriteTellsItsCause) {
+  AddCommandLine("lg0");
+#ifdef _WIN32
+  const std::string fullDisk = "Z:\\dev\\full";  // Wine's view of the full device
+  constexpr TWriteFault kFolderInPlace = TWriteFault::Denied;
+#else
+  const std::string fullDisk = "/dev/full";
+  constexpr TWriteFault kFolderInPlace = TWriteFault::Other;  // EISDIR
+#endif
+  fs::create_directory(Dir() / "folder");
+  const struct {
+    std::string name, path;
+    TWriteFault fault;
+  } kCases[] = {
+      {"written", File(), TWriteFault::None},
+      {"a folder in its place", PathOf("folder"), kFolderInPlace},
+      {"a full disk", fullDisk, TWriteFault::DiskFull},
+      {"a missing folder", (Dir() / "missing" / "JWC_TEMP.TXT").string(), TWriteFault::Other},
+  };
+  for (const auto& c : kCases) {
+    if (c.fault == TWriteFault::DiskFull && !fs::exists(c.path)) continue;
+    TWriteFault fault = TWriteFault::Other;
+    EXPECT_EQ(c.fault == TWriteFault::None, WriteCommandFile(c.path, &fault)) << c.name;
+    EXPECT_EQ(c.fault, fault) << c.name;
+  }
+#ifdef _WIN32
+  // Held without sharing it for writing, as a virus scanner holds it.
+  const HANDLE held = CreateFileW(fs::path(File()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  TWriteFault fault = TWriteFault::None;
+  EXPECT_FALSE(WriteCommandFile(File(), &fault));
+  CloseHandle(held);
+  EXPECT_EQ(TWriteFault::Held, fault);
+#endif
 }
 
 #ifndef _WIN32
