@@ -19,6 +19,7 @@ PACKAGES=(
   googletest                # its tests' GoogleTest, built from source by the same compiler
   wine wine64 wine32:i386 fonts-wine  # running the Windows build (wine32 runs 32-bit programs)
   locales                   # ja_JP.UTF-8, for Wine's code page 932
+  python3                   # the Windows archive and the version check
 )
 
 missing=()
