@@ -12,6 +12,8 @@
 # The checkout and its builds are always in the same folder, Q527_RELEASE_WORK
 # (/tmp/q527-release): the Linux programs' build ids cover the build's paths.
 set -euo pipefail
+# The packages' modes come from the files', which the umask shapes.
+umask 022
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 rev=${1:-HEAD}
 work=${Q527_RELEASE_WORK:-/tmp/q527-release}
@@ -36,10 +38,30 @@ release_build() {
   cmake --preset "$preset" -DQ527_BUILD_TESTS=OFF -DQ527_BUILD_BENCH=OFF >/dev/null
   cmake --build --preset "$preset" "$@" >/dev/null
 }
+# CPack (CMake 3.25) takes SOURCE_DATE_EPOCH for every time and root for the
+# owner, but writes the entries in the file system's directory order, which
+# another machine's file system may not share. Both packages are packed
+# again from their contents, in name order: the .tar.gz by GNU tar, the .deb
+# by dpkg-deb (which sorts, and takes SOURCE_DATE_EPOCH too).
+repack_linux_packages() {
+  local build=$1 tgz deb unpacked
+  tgz=$(ls "$build"/q527-*-Linux.tar.gz)
+  deb=$(ls "$build"/q527_*.deb)
+  unpacked=$(mktemp -d)
+  mkdir "$unpacked/tgz" "$unpacked/deb"
+  tar -xzf "$tgz" -C "$unpacked/tgz"
+  tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owner \
+    --mode=go-w --format=gnu -C "$unpacked/tgz" -cf - q527 | gzip -9n >"$tgz"
+  dpkg-deb -R "$deb" "$unpacked/deb"
+  dpkg-deb --root-owner-group -Zgzip -b "$unpacked/deb" "$deb" >/dev/null
+  rm -rf "$unpacked"
+}
+
 echo "release: building $commit ($name) in $work/q527"
 release_build windows --target zip
 release_build default
-(cd build && cpack -G "TGZ;DEB" >/dev/null)
+(cd build && cpack -G "TGZ;DEB" >/dev/null 2>&1)
+repack_linux_packages build
 
 rm -rf "$out"
 mkdir -p "$out"
