@@ -150,6 +150,35 @@ class WineTest : public RealWindowTest {
 
   fs::path LinuxProgram() const { return BuildDir() / "app" / "q527"; }
 
+  // Presses the key on the dialog until the tool shows a message box (a
+  // shown window titled like the dialog, other than the dialog), giving it
+  // three seconds each time; the box, or 0 when none came.
+  XWindowId PressUntilMessageBox(Child& tool, XWindowId window, const std::string& key) {
+    const auto deadline = TestClock::now() + kPatience;
+    // A key pressed before the dialog has the focus is lost: pressed again.
+    while (tool.Running() && TestClock::now() < deadline) {
+      display_.Xdotool({"windowfocus", "--sync", std::to_string(window), "key", key});
+      for (int i = 0; i < 150; ++i) {
+        for (const XWindowId shown : display_.ShownTopLevels())
+          if (shown != window && display_.Title(shown).find(kDialogCaption) != std::string::npos)
+            return shown;
+        std::this_thread::sleep_for(20ms);
+      }
+    }
+    return 0;
+  }
+
+  // Presses the key on the message box until the tool has ended; its status.
+  std::optional<int> AnswerUntilEnded(Child& tool, XWindowId box, const std::string& key) {
+    const auto deadline = TestClock::now() + kPatience;
+    std::optional<int> status;
+    while (!status && TestClock::now() < deadline) {
+      display_.Xdotool({"windowfocus", "--sync", std::to_string(box), "key", key});
+      status = tool.WaitFor(1s);
+    }
+    return status;
+  }
+
   // Runs both builds on the drawing, with the settings when given, closed by
   // OK, and expects the same answer from each; the Linux build's answer.
   std::string AnswersAlike(const std::string& name, std::string_view drawing,
@@ -385,6 +414,25 @@ fs::path WindowsBuildDir() { return WindowsProgram().parent_path().parent_path()
 // a file open (tests/support/WindowsAid.cpp).
 fs::path WindowsAid() { return WindowsBuildDir() / "tests" / "WindowsAid.exe"; }
 
+// Starts WindowsAid with the arguments in the folder, its output in the file
+// said, and waits until it says the word; a failure when it never does.
+testing::AssertionResult StartAid(Child& aid, const std::vector<std::string>& args,
+                                  const fs::path& folder, const fs::path& said,
+                                  const std::string& word) {
+  std::vector<std::string> argv{"wine", WindowsAid().string()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  if (!aid.Start(argv, Environment({}), said.string(), {}, folder))
+    return testing::AssertionFailure() << "WindowsAid cannot start";
+  const auto deadline = TestClock::now() + kPatience;
+  while (ReadBytes(said).find(word) == std::string::npos) {
+    if (!aid.Running() || TestClock::now() >= deadline)
+      return testing::AssertionFailure() << "WindowsAid never said \"" << word << "\": "
+                                         << ReadBytes(said) << " " << ExitText(aid.WaitFor(0s));
+    std::this_thread::sleep_for(10ms);
+  }
+  return testing::AssertionSuccess();
+}
+
 // Runs a program to its end with its output in the file, with the
 // environment changes; its wait status.
 std::optional<int> RunToEnd(const std::vector<std::string>& argv, const fs::path& output,
@@ -560,28 +608,11 @@ TEST_F(WineTest, AnswerThatCannotBeWrittenIsTold) {
   ASSERT_NE(window, 0u);
   fs::remove(folder / "JWC_TEMP.TXT");
   fs::create_directory(folder / "JWC_TEMP.TXT");
-  // A shown window titled like the dialog, other than the dialog; 0 for none.
-  const auto messageBox = [&] {
-    for (const XWindowId shown : display_.ShownTopLevels())
-      if (shown != window && display_.Title(shown).find(kDialogCaption) != std::string::npos)
-        return shown;
-    return XWindowId{0};
-  };
-  XWindowId box = 0;
-  const auto deadline = TestClock::now() + kPatience;
-  // A key pressed before the dialog has the focus is lost: pressed again.
-  while (box == 0 && tool.Running() && TestClock::now() < deadline) {
-    display_.Xdotool({"windowfocus", "--sync", std::to_string(window), "key", "Escape"});
-    for (int i = 0; i < 50 && (box = messageBox()) == 0; ++i) std::this_thread::sleep_for(20ms);
-  }
+  const XWindowId box = PressUntilMessageBox(tool, window, "Escape");
   ASSERT_NE(box, 0u) << "no message box; the tool " << ExitText(tool.WaitFor(0s));
   EXPECT_TRUE(tool.Running()) << "the tool did not wait for the message to be read";
   // The box offers to try again; Esc gives up.
-  std::optional<int> status;
-  while (!status && TestClock::now() < deadline) {
-    display_.Xdotool({"windowfocus", "--sync", std::to_string(box), "key", "Escape"});
-    status = tool.WaitFor(1s);
-  }
+  const std::optional<int> status = AnswerUntilEnded(tool, box, "Escape");
   ASSERT_TRUE(status) << "the tool never ended";
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) != 0) << ExitText(status);
   EXPECT_TRUE(fs::is_directory(folder / "JWC_TEMP.TXT")) << "the folder in the answer's place";
@@ -610,14 +641,7 @@ TEST_F(WineTest, FileHeldOpenIsWrittenOnceFree) {
     ASSERT_NE(window, 0u);
     const fs::path said = Dir() / (std::string(held) + ".holder");
     Child holder;
-    ASSERT_TRUE(holder.Start({"wine", WindowsAid().string(), "hold", held, "600"}, Environment({}),
-                             said.string(), {}, folder));
-    const auto deadline = TestClock::now() + kPatience;
-    while (ReadBytes(said).find("held") == std::string::npos) {
-      ASSERT_TRUE(holder.Running()) << "the file was never held: " << ExitText(holder.WaitFor({}));
-      ASSERT_LT(TestClock::now(), deadline) << "the file was never held";
-      std::this_thread::sleep_for(10ms);
-    }
+    ASSERT_TRUE(StartAid(holder, {"hold", held, "600"}, folder, said, "held"));
     ExpectCleanExit(tool, PressUntilEnded(tool, window, "Return"), folder);
     EXPECT_NE(ReadBytes(said).find("releasing"), std::string::npos)
         << "the tool ended while the file was held";
@@ -639,34 +663,14 @@ TEST_F(WineTest, AnswerHeldLongerIsWrittenOnRetry) {
   ASSERT_NE(window, 0u);
   const fs::path said = Dir() / "holder.txt";
   Child holder;
-  ASSERT_TRUE(holder.Start({"wine", WindowsAid().string(), "hold", "JWC_TEMP.TXT", "6000"},
-                           Environment({}), said.string(), {}, folder));
-  const auto deadline = TestClock::now() + kPatience;
-  while (ReadBytes(said).find("held") == std::string::npos) {
-    ASSERT_TRUE(holder.Running()) << "the file was never held";
-    ASSERT_LT(TestClock::now(), deadline) << "the file was never held";
-    std::this_thread::sleep_for(10ms);
-  }
-  XWindowId box = 0;
-  while (box == 0 && tool.Running() && TestClock::now() < deadline) {
-    // The tool tries for about a second before it asks.
-    display_.Xdotool({"windowfocus", "--sync", std::to_string(window), "key", "Return"});
-    for (int i = 0; i < 150 && box == 0; ++i) {
-      for (const XWindowId shown : display_.ShownTopLevels())
-        if (shown != window && display_.Title(shown).find(kDialogCaption) != std::string::npos)
-          box = shown;
-      std::this_thread::sleep_for(20ms);
-    }
-  }
+  ASSERT_TRUE(StartAid(holder, {"hold", "JWC_TEMP.TXT", "6000"}, folder, said, "held"));
+  // The tool tries for about a second before it asks.
+  const XWindowId box = PressUntilMessageBox(tool, window, "Return");
   ASSERT_NE(box, 0u) << "no message box; the tool " << ExitText(tool.WaitFor(0s));
   EXPECT_TRUE(EndedWithZero(holder.WaitFor(kPatience)));
   ASSERT_TRUE(tool.Running()) << "the tool did not wait for the user";
   // Enter is the box's first button, "再試行".
-  std::optional<int> status;
-  while (!status && TestClock::now() < deadline) {
-    display_.Xdotool({"windowfocus", "--sync", std::to_string(box), "key", "Return"});
-    status = tool.WaitFor(1s);
-  }
+  const std::optional<int> status = AnswerUntilEnded(tool, box, "Return");
   EXPECT_TRUE(EndedWithZero(status)) << ExitText(status);
   EXPECT_TRUE(ReadBytes(folder / "JWC_TEMP.TXT") == answer)
       << FirstDifference(ReadBytes(folder / "JWC_TEMP.TXT"), answer);
@@ -681,14 +685,7 @@ TEST_F(WineTest, ForeignFloatingPointStatesAnswerAsOnLinux) {
   ASSERT_TRUE(fs::is_regular_file(dll)) << dll << " is not built";
   const fs::path said = Dir() / "hook.txt";
   Child hook;
-  ASSERT_TRUE(hook.Start({"wine", WindowsAid().string(), "hook", "Z:" + dll.string(), "600000"},
-                         Environment({}), said.string(), {}, Dir()));
-  const auto deadline = TestClock::now() + kPatience;
-  while (ReadBytes(said).find("hooked") == std::string::npos) {
-    ASSERT_TRUE(hook.Running()) << "the hook was never installed: " << ReadBytes(said);
-    ASSERT_LT(TestClock::now(), deadline) << "the hook was never installed";
-    std::this_thread::sleep_for(10ms);
-  }
+  ASSERT_TRUE(StartAid(hook, {"hook", "Z:" + dll.string(), "600000"}, Dir(), said, "hooked"));
   constexpr const char* kStates[] = {"027F:1F80", "007F:1F80", "1332:1F80", "037F:7F80"};
   struct Drawing {
     std::string name;
